@@ -1,0 +1,3 @@
+#include "app/Quorvel_1_2Application.h"
+
+START_JUCE_APPLICATION (Quorvel_1_2Application)
