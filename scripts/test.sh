@@ -5,6 +5,7 @@
 # Extra arguments go to ctest, e.g. scripts/test.sh -R Loudness
 set -euo pipefail
 cd "$(dirname "$0")/.."
+ROOT="$(pwd)"
 BUILD_DIR="${BUILD_DIR:-build}"
 
 scripts/build.sh -DQUORVEL_WERROR=ON
@@ -32,4 +33,4 @@ if ! pgrep -x jackd >/dev/null; then
 fi
 
 cd "$BUILD_DIR"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600 "$@"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$ROOT/scripts/x-session.sh" ctest --output-on-failure --timeout 600 "$@"
