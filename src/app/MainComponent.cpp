@@ -21,10 +21,7 @@ MainComponent::~MainComponent()
     processor = nullptr;
 }
 
-void MainComponent::paint (juce::Graphics& g)
-{
-    g.fillAll (getLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId));
-}
+void MainComponent::paint (juce::Graphics& g) { g.fillAll (getLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId)); }
 
 void MainComponent::resized()
 {

@@ -10,10 +10,9 @@ void Quorvel_1_2Application::systemRequestedQuit() { quit(); }
 
 void Quorvel_1_2Application::anotherInstanceStarted (const juce::String&) {}
 
-Quorvel_1_2Application::MainWindow::MainWindow (const juce::String& name)
-    : DocumentWindow (name,
-                      juce::Desktop::getInstance().getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId),
-                      DocumentWindow::allButtons)
+Quorvel_1_2Application::MainWindow::MainWindow (const juce::String& name) :
+    DocumentWindow (name, juce::Desktop::getInstance().getDefaultLookAndFeel().findColour (juce::ResizableWindow::backgroundColourId),
+                    DocumentWindow::allButtons)
 {
     setUsingNativeTitleBar (true);
     setContentOwned (new MainComponent(), true);

@@ -1,15 +1,13 @@
 #include "engine/IProcessor.h"
 
-std::atomic<float> IProcessor::UserParams[IProcessor::numParams] {};
+std::atomic<float> IProcessor::UserParams[IProcessor::numParams]{};
 
-const char* const IProcessor::ParamNames[IProcessor::numParams] = {
-    "lowCut",      "lowGain",      "bodyGain",     "clarity",         "brightness", "loudness",
-    "compression", "quality",      "lowCutStereo", "loudnessRelease", "ceiling",    "truePeak"
-};
+const char* const IProcessor::ParamNames[IProcessor::numParams] = {"lowCut",       "lowGain",         "bodyGain",    "clarity",
+                                                                   "brightness",   "loudness",        "compression", "quality",
+                                                                   "lowCutStereo", "loudnessRelease", "ceiling",     "truePeak"};
 
-IProcessor::IProcessor()
-    : sourceBuffer (std::make_shared<juce::AudioBuffer<float>>()),
-      processedBuffer (std::make_shared<juce::AudioBuffer<float>>())
+IProcessor::IProcessor() :
+    sourceBuffer (std::make_shared<juce::AudioBuffer<float>>()), processedBuffer (std::make_shared<juce::AudioBuffer<float>>())
 {
     // Registration order matters: the first format that claims an extension
     // wins, and WAV is the default.

@@ -73,7 +73,8 @@ public:
 
     virtual void execute() = 0;
     virtual void stopExecution() {}
-    virtual void audioDeviceIOCallback (const float** inputs, int numInputChannels, float** outputs, int numOutputChannels, int blockSize) noexcept
+    virtual void audioDeviceIOCallback (const float** inputs, int numInputChannels, float** outputs, int numOutputChannels,
+                                        int blockSize) noexcept
     {
         juce::ignoreUnused (inputs, numInputChannels, outputs, numOutputChannels, blockSize);
     }
@@ -86,24 +87,24 @@ public:
     void fileReaderThreaded();
 
     bool selectionActive = false;
-    std::atomic<int32_t> numChannels { 0 };
-    std::atomic<int32_t> numSamples { 0 };
-    std::atomic<int32_t> mode { 0 };
-    std::atomic<int32_t> numStages { 5 };
-    std::atomic<float> stageProgress { 0.0f };
-    std::atomic<float> stageFraction { 0.0f };
+    std::atomic<int32_t> numChannels{0};
+    std::atomic<int32_t> numSamples{0};
+    std::atomic<int32_t> mode{0};
+    std::atomic<int32_t> numStages{5};
+    std::atomic<float> stageProgress{0.0f};
+    std::atomic<float> stageFraction{0.0f};
     SharedText statusText;
-    std::atomic<int32_t> stageIndex { 0 };
-    std::atomic<int32_t> progressTicks { 0 };
+    std::atomic<int32_t> stageIndex{0};
+    std::atomic<int32_t> progressTicks{0};
     int32_t uiSeenTicks = 0;
-    std::atomic<double> selectionStart { 0.0 };
-    std::atomic<double> selectionEnd { 0.0 };
-    std::atomic<double> processedStart { 0.0 };
-    std::atomic<double> processedEnd { 0.0 };
-    std::atomic<int32_t> state { stateEmpty };
+    std::atomic<double> selectionStart{0.0};
+    std::atomic<double> selectionEnd{0.0};
+    std::atomic<double> processedStart{0.0};
+    std::atomic<double> processedEnd{0.0};
+    std::atomic<int32_t> state{stateEmpty};
     int32_t uiSeenState = 0;
-    std::atomic<bool> stateChanged { false };
-    std::atomic<ProcessorListener*> listener { nullptr };
+    std::atomic<bool> stateChanged{false};
+    std::atomic<ProcessorListener*> listener{nullptr};
     float clipLevel = 0.0f;
     const float clipFraction = 0.00015f;
     const float normalisationTarget = 0.92f;
@@ -114,11 +115,11 @@ public:
     std::shared_ptr<juce::AudioBuffer<float>> processedBuffer;
     juce::AudioFormatManager formatManager;
     double sourceSampleRate = 44100.0;
-    std::atomic<double> processingSampleRate { 44100.0 };
+    std::atomic<double> processingSampleRate{44100.0};
     int32_t presetCount = 0;
     std::vector<Preset> presets;
-    std::atomic<bool> chainEnabled { true };
-    std::atomic<int32_t> realTimeLock { 0 };
+    std::atomic<bool> chainEnabled{true};
+    std::atomic<int32_t> realTimeLock{0};
 
     /** Why the last load failed, for the user interface to show once. */
     SharedText loadErrorText;

@@ -16,5 +16,5 @@ public:
     void execute() override;
     void stopExecution() override;
 
-    std::atomic<bool> stopRequested { false };
+    std::atomic<bool> stopRequested{false};
 };

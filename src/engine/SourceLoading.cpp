@@ -18,7 +18,7 @@ std::unique_ptr<juce::AudioFormatReader> findReader (juce::AudioFormatManager& f
     for (int i = 0; i < formats.getNumKnownFormats(); ++i)
     {
         auto* format = formats.getKnownFormat (i);
-        if (! format->canHandleFile (file))
+        if (!format->canHandleFile (file))
             continue;
 
         auto stream = file.createInputStream();
@@ -55,7 +55,7 @@ float IProcessor::measureClipLevel (const juce::AudioBuffer<float>& buffer, floa
     const int32_t samples = buffer.getNumSamples();
     const auto threshold = static_cast<juce::uint32> (static_cast<float> (channels * samples) * fraction);
 
-    std::array<juce::uint32, 800> bins {};
+    std::array<juce::uint32, 800> bins{};
     for (int ch = 0; ch < channels; ++ch)
     {
         const auto* data = buffer.getReadPointer (ch);
@@ -114,13 +114,12 @@ void IProcessor::fileReaderThreaded()
     const auto length = reader->lengthInSamples;
     const auto channels = static_cast<int> (reader->numChannels);
     const auto claimed = static_cast<juce::int64> (channels) * length;
-    if (length > std::numeric_limits<int32_t>::max() || length < 0
-        || claimed > file->getSize() * maxSamplesPerFileByte + (1 << 20))
+    if (length > std::numeric_limits<int32_t>::max() || length < 0 || claimed > file->getSize() * maxSamplesPerFileByte + (1 << 20))
     {
         finishLoad ("\"" + file->getFileName() + "\" is too long to load, or its header is damaged.", hadSource);
         return;
     }
-    if (channels <= 0 || reader->sampleRate <= 0.0 || ! std::isfinite (reader->sampleRate))
+    if (channels <= 0 || reader->sampleRate <= 0.0 || !std::isfinite (reader->sampleRate))
     {
         finishLoad ("\"" + file->getFileName() + "\" has no audio channels or no valid sample rate.", hadSource);
         return;

@@ -12,7 +12,7 @@ TEST (MainComponent, ContentStaysAtItsFixedSize)
     EXPECT_EQ (component.getProcessor()->state.load(), IProcessor::stateEmpty);
 
     // Whatever size the window asks for, the content snaps back.
-    for (auto size : { juce::Point<int> (1400, 900), juce::Point<int> (300, 200), juce::Point<int> (1040, 541) })
+    for (auto size : {juce::Point<int> (1400, 900), juce::Point<int> (300, 200), juce::Point<int> (1040, 541)})
     {
         component.setSize (size.x, size.y);
         EXPECT_EQ (component.getWidth(), 1040);

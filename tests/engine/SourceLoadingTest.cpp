@@ -16,7 +16,7 @@ namespace
 {
 struct CountingListener : ProcessorListener
 {
-    std::atomic<int> calls { 0 };
+    std::atomic<int> calls{0};
     void processorCallback() override { ++calls; }
 };
 
@@ -55,19 +55,22 @@ TEST (SourceLoading, ReadsFormatsAndChannelLayouts)
         float tolerance;
     };
     const Case cases[] = {
-        { "mono16.wav", 1, 44100.0, 16, 1.0f / 16384.0f },  { "stereo24.wav", 2, 44100.0, 24, 1.0e-6f },
-        { "six24.wav", 6, 44100.0, 24, 1.0e-6f },           { "rate48.wav", 2, 48000.0, 16, 1.0f / 16384.0f },
-        { "float.wav", 2, 44100.0, 32, 0.0f },              { "stereo.aiff", 2, 44100.0, 24, 1.0e-6f },
-        { "stereo16.aif", 2, 96000.0, 16, 1.0f / 16384.0f }, { "stereo.flac", 2, 44100.0, 24, 1.0e-6f },
+        {"mono16.wav", 1, 44100.0, 16, 1.0f / 16384.0f},
+        {"stereo24.wav", 2, 44100.0, 24, 1.0e-6f},
+        {"six24.wav", 6, 44100.0, 24, 1.0e-6f},
+        {"rate48.wav", 2, 48000.0, 16, 1.0f / 16384.0f},
+        {"float.wav", 2, 44100.0, 32, 0.0f},
+        {"stereo.aiff", 2, 44100.0, 24, 1.0e-6f},
+        {"stereo16.aif", 2, 96000.0, 16, 1.0f / 16384.0f},
+        {"stereo.flac", 2, 44100.0, 24, 1.0e-6f},
     };
 
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
         const int length = 20000;
-        const auto source = makeBuffer (c.channels, length, [] (int ch, int i) {
-            return 0.4f * std::sin (0.01f * static_cast<float> (i * (ch + 1)));
-        });
+        const auto source =
+            makeBuffer (c.channels, length, [] (int ch, int i) { return 0.4f * std::sin (0.01f * static_cast<float> (i * (ch + 1))); });
         const auto file = temp.getFile (c.name);
         ASSERT_TRUE (writeAudioFile (file, source, c.rate, c.bits));
 
@@ -112,7 +115,7 @@ TEST (SourceLoading, Mp3FromLameLoads)
     ASSERT_TRUE (writeAudioFile (wav, testing_support::makeSine (2, 44100, 44100.0, 440.0, 0.5f), 44100.0, 16));
     const auto mp3 = temp.getFile ("tone.mp3");
     const auto command = "lame --quiet -b 128 '" + wav.getFullPathName() + "' '" + mp3.getFullPathName() + "'";
-    if (std::system (command.toRawUTF8()) != 0 || ! mp3.existsAsFile())
+    if (std::system (command.toRawUTF8()) != 0 || !mp3.existsAsFile())
         GTEST_SKIP() << "lame is not installed";
 
     auto processor = loadDetached (mp3);
@@ -135,20 +138,20 @@ TEST (ClipLevel, HistogramCases)
     };
     const Case cases[] = {
         // Silence: bins 799..1 are empty, so the level ends on bin 1's edge.
-        { "silence", 2, 44100, [] (int, int) { return 0.0f; }, 1.0f / 400.0f },
+        {"silence", 2, 44100, [] (int, int) { return 0.0f; }, 1.0f / 400.0f},
         // A half-scale square sits entirely in bin 200.
-        { "half-scale square", 2, 44100, [] (int, int i) { return (i / 50) % 2 == 0 ? 0.5f : -0.5f; }, 201.0f / 400.0f },
+        {"half-scale square", 2, 44100, [] (int, int i) { return (i / 50) % 2 == 0 ? 0.5f : -0.5f; }, 201.0f / 400.0f},
         // Under 6667 samples the threshold is 0: the edge just above the loudest sample.
-        { "short file", 1, 5000, [] (int, int i) { return i == 10 ? 0.3f : 0.01f; }, 121.0f / 400.0f },
+        {"short file", 1, 5000, [] (int, int i) { return i == 10 ? 0.3f : 0.01f; }, 121.0f / 400.0f},
         // 0.015 % of 100000 is 15: ten loud samples are clipped, the level drops below them.
-        { "few loud samples", 1, 100000, [] (int, int i) { return i < 10 ? 0.9f : 0.2f; }, 81.0f / 400.0f },
+        {"few loud samples", 1, 100000, [] (int, int i) { return i < 10 ? 0.9f : 0.2f; }, 81.0f / 400.0f},
         // More loud samples than the threshold: the level sits just above them.
-        { "many loud samples", 1, 100000, [] (int, int i) { return i < 100 ? 0.9f : 0.2f; }, 361.0f / 400.0f },
+        {"many loud samples", 1, 100000, [] (int, int i) { return i < 100 ? 0.9f : 0.2f; }, 361.0f / 400.0f},
         // Values of 2.0 and above land in the top bin; alone over the threshold
         // they would give level 0 (silence), so the top bin's edge is used.
-        { "all at or above 2.0", 2, 10000, [] (int ch, int) { return ch == 0 ? 2.0f : -7.5f; }, 799.0f / 400.0f },
-        { "a few above 2.0", 1, 100000, [] (int, int i) { return i < 5 ? 3.0f : 0.5f; }, 201.0f / 400.0f },
-        { "empty", 2, 0, [] (int, int) { return 0.0f; }, 0.0f },
+        {"all at or above 2.0", 2, 10000, [] (int ch, int) { return ch == 0 ? 2.0f : -7.5f; }, 799.0f / 400.0f},
+        {"a few above 2.0", 1, 100000, [] (int, int i) { return i < 5 ? 3.0f : 0.5f; }, 201.0f / 400.0f},
+        {"empty", 2, 0, [] (int, int) { return 0.0f; }, 0.0f},
     };
 
     for (const auto& c : cases)
@@ -192,15 +195,17 @@ TEST (SourceLoading, NonFiniteSamplesNeverReachTheBuffer)
     TempFolder temp;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const auto source = makeBuffer (1, 20000, [=] (int, int i) {
-        if (i % 3 == 0)
-            return nan;
-        if (i == 1)
-            return inf;
-        if (i == 2)
-            return -inf;
-        return 0.5f;
-    });
+    const auto source = makeBuffer (1, 20000,
+                                    [=] (int, int i)
+                                    {
+                                        if (i % 3 == 0)
+                                            return nan;
+                                        if (i == 1)
+                                            return inf;
+                                        if (i == 2)
+                                            return -inf;
+                                        return 0.5f;
+                                    });
     const auto file = temp.getFile ("nan.wav");
     ASSERT_TRUE (writeAudioFile (file, source, 44100.0, 32));
     auto p = loadDetached (file);
@@ -228,7 +233,7 @@ TEST (SourceLoading, UnreadableFileKeepsThePreviousSource)
     const auto unknown = temp.getFile ("song.xyz");
     ASSERT_TRUE (unknown.replaceWithText ("RIFF"));
 
-    for (const auto& bad : { garbage, unknown })
+    for (const auto& bad : {garbage, unknown})
     {
         SCOPED_TRACE (bad.getFileName());
 

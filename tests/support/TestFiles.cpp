@@ -4,9 +4,8 @@
 
 namespace testing_support
 {
-TempFolder::TempFolder()
-    : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
-                  .getNonexistentChildFile ("quorvel-test", "", false))
+TempFolder::TempFolder() :
+    folder (juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("quorvel-test", "", false))
 {
     folder.createDirectory();
 }
@@ -24,9 +23,10 @@ juce::AudioBuffer<float> makeBuffer (int channels, int samples, const std::funct
 
 juce::AudioBuffer<float> makeSine (int channels, int samples, double sampleRate, double frequency, float peak)
 {
-    return makeBuffer (channels, samples, [=] (int, int i) {
-        return peak * static_cast<float> (std::sin (2.0 * juce::MathConstants<double>::pi * frequency * i / sampleRate));
-    });
+    return makeBuffer (channels, samples,
+                       [=] (int, int i) {
+                           return peak * static_cast<float> (std::sin (2.0 * juce::MathConstants<double>::pi * frequency * i / sampleRate));
+                       });
 }
 
 bool writeAudioFile (const juce::File& file, const juce::AudioBuffer<float>& buffer, double sampleRate, int bits)
@@ -47,8 +47,8 @@ bool writeAudioFile (const juce::File& file, const juce::AudioBuffer<float>& buf
     if (stream == nullptr)
         return false;
 
-    std::unique_ptr<juce::AudioFormatWriter> writer (format->createWriterFor (
-        stream.get(), sampleRate, static_cast<unsigned int> (buffer.getNumChannels()), bits, {}, 0));
+    std::unique_ptr<juce::AudioFormatWriter> writer (
+        format->createWriterFor (stream.get(), sampleRate, static_cast<unsigned int> (buffer.getNumChannels()), bits, {}, 0));
     if (writer == nullptr)
         return false;
     stream.release(); // the writer owns it now
@@ -62,8 +62,8 @@ std::unique_ptr<juce::AudioBuffer<float>> readAudioFile (const juce::File& file,
     std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (file));
     if (reader == nullptr)
         return nullptr;
-    auto buffer = std::make_unique<juce::AudioBuffer<float>> (static_cast<int> (reader->numChannels),
-                                                              static_cast<int> (reader->lengthInSamples));
+    auto buffer =
+        std::make_unique<juce::AudioBuffer<float>> (static_cast<int> (reader->numChannels), static_cast<int> (reader->lengthInSamples));
     reader->read (buffer.get(), 0, buffer->getNumSamples(), 0, true, true);
     if (sampleRate != nullptr)
         *sampleRate = reader->sampleRate;
