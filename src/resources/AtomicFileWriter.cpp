@@ -83,7 +83,19 @@ private:
     juce::String error;
 };
 
-AtomicFileWriter::AtomicFileWriter (const juce::File& targetFile) : target (targetFile) {}
+namespace
+{
+/** Renaming over a symbolic link would replace the link itself; write to
+    the file it points to instead, so a linked data folder keeps working. */
+juce::File followLinks (juce::File file)
+{
+    for (int hop = 0; hop < 16 && file.isSymbolicLink(); ++hop)
+        file = file.getLinkedTarget();
+    return file;
+}
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter (const juce::File& targetFile) : target (followLinks (targetFile)) {}
 
 AtomicFileWriter::~AtomicFileWriter()
 {

@@ -25,7 +25,7 @@ juce::File Exporter::suggestedFile (const IProcessor& processor, const juce::Str
 {
     const auto name = suggestedFileName (processor.fileBaseName, fileType);
     if (!juce::File::isAbsolutePath (processor.fileFolder))
-        return juce::File::getCurrentWorkingDirectory().getChildFile (name);
+        return juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile (name);
     return juce::File (processor.fileFolder).getChildFile (name);
 }
 

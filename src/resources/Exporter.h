@@ -28,8 +28,8 @@ public:
     /** "<base>.quorvel.<type>": song.mp3 saved as WAV becomes song.quorvel.wav. */
     static juce::String suggestedFileName (const juce::String& baseName, const juce::String& fileType);
 
-    /** The suggested name in the loaded file's folder; just the name when
-        there is no folder to put it in. */
+    /** The suggested name in the loaded file's folder, or in the home
+        folder when no file has been loaded. */
     static juce::File suggestedFile (const IProcessor& processor, const juce::String& fileType);
 
     /** Refuses a combination no writer can produce (AIFF at 32 bits, an

@@ -39,7 +39,7 @@ const juce::XmlElement* findChild (const juce::XmlElement* parent, const juce::S
         return nullptr;
     // Our own loop rather than getChildByName: JUCE asserts on a case mismatch.
     for (const auto* child : parent->getChildIterator())
-        if (! child->isTextElement() && child->getTagName().equalsIgnoreCase (tag))
+        if (!child->isTextElement() && child->getTagName().equalsIgnoreCase (tag))
             return child;
     return nullptr;
 }

@@ -62,6 +62,20 @@ TEST (AtomicFileWriter, ReplacesTheWholeFileAndLeavesNothingElse)
     EXPECT_EQ (fresh.getSize(), static_cast<juce::int64> (big.size()));
 }
 
+TEST (AtomicFileWriter, WritesThroughASymbolicLink)
+{
+    TempFolder temp;
+    const auto real = temp.getFile ("elsewhere").getChildFile ("presets.2.xml");
+    real.getParentDirectory().createDirectory();
+    resources_testing::writeExactly (real, "old");
+    const auto link = temp.getFile ("presets.2.xml");
+    ASSERT_TRUE (real.createSymbolicLink (link, true));
+
+    ASSERT_TRUE (AtomicFileWriter::writeText (link, "new").wasOk());
+    EXPECT_TRUE (link.isSymbolicLink());
+    EXPECT_EQ (real.loadFileAsString(), juce::String ("new"));
+}
+
 TEST (AtomicFileWriter, AWriteThatFailsHalfWayKeepsTheOldFile)
 {
     TempFolder temp;
