@@ -1,9 +1,533 @@
+#include "dsp/Biquad.h"
+#include "dsp/Compressor.h"
+#include "dsp/Delay.h"
+#include "dsp/FIRFilter.h"
+#include "dsp/Limiter.h"
+#include "engine/LinkedCompressor.h"
+#include "engine/OfflineSettings.h"
 #include "engine/ProcessorTypeI.h"
 
-// The offline mastering run is not built yet: a run ends at once, telling the
-// user why, and leaves the loaded source as it was.
+#include <juce_dsp/juce_dsp.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+#include <limits>
+#include <new>
+#include <sched.h>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Lanes = juce::dsp::SIMDRegister<float>;
+
+/** A selection fraction made safe to scale and truncate. */
+double fraction (double v) noexcept { return v >= 0.0 ? std::min (v, 1.0) : 0.0; }
+
+/** Converts `count` samples of `src`, from `srcStart` onward, at `ratio`
+    source samples per output sample. The interpolator never reads past the
+    source: beyond its end it sees the last sample repeated. */
+void resampleChannel (const float* src, int srcLength, int srcStart, double ratio, float* out, int count)
+{
+    if (count <= 0 || srcLength <= 0)
+        return;
+
+    const float last = src[srcLength - 1];
+    const int available = std::max (0, srcLength - srcStart);
+
+    // JUCE's interpolator would delay an unchanged rate by two samples and
+    // drop the last two; equal rates are a plain copy.
+    if (ratio == 1.0)
+    {
+        const int direct = std::min (count, available);
+        std::copy (src + srcStart, src + srcStart + direct, out);
+        std::fill (out + direct, out + count, last);
+        return;
+    }
+
+    juce::LagrangeInterpolator interpolator;
+
+    // Most of the range reads the source in place. The interpolator reads
+    // about 1 + (k - 1) x ratio samples for k outputs; the margin covers that
+    // and its rounding many times over.
+    constexpr double margin = 8.0;
+    const double fits = (static_cast<double> (available) - margin) / ratio;
+    const int direct = fits > 0.0 ? static_cast<int> (std::min (fits, static_cast<double> (count))) : 0;
+    int used = 0;
+    if (direct > 0)
+        used = interpolator.process (ratio, src + srcStart, out, direct);
+
+    // The rest reads a short copy of what is left, padded with the last sample.
+    const int remaining = count - direct;
+    if (remaining <= 0)
+        return;
+    const int left = std::max (0, available - used);
+    const auto padded = static_cast<size_t> (left) + static_cast<size_t> (std::ceil (remaining * ratio)) + 16;
+    std::vector<float> tail (padded, last);
+    std::copy (src + srcStart + used, src + srcStart + used + left, tail.begin());
+    interpolator.process (ratio, tail.data(), out + direct, remaining);
+}
+
+/** One offline run over a processor: the five stages, each writing the
+    processor's progress fields as the processing scene expects. A stage
+    returns false when it saw a stop request. */
+class OfflineRun
+{
+public:
+    explicit OfflineRun (ProcessorTypeI& p) : processor (p) {}
+
+    void run();
+
+private:
+    ProcessorTypeI& processor;
+    std::shared_ptr<juce::AudioBuffer<float>> source;
+    std::shared_ptr<juce::AudioBuffer<float>> result;
+    OfflineSettings settings;
+    double sourceRate = 0.0;
+    double processingRate = 0.0;
+    int sourceLength = 0;
+    int srcStart = 0;
+    int outStart = 0;
+    int outEnd = 0;
+
+    int count() const noexcept { return outEnd - outStart; }
+    float progress (int done) const noexcept { return static_cast<float> (done) / static_cast<float> (count()); }
+
+    void tick() noexcept
+    {
+        // One writer: a plain load and store is enough, and cheaper per sample
+        // than an atomic increment. The count wraps on very long runs.
+        const auto ticks = static_cast<uint32_t> (processor.progressTicks.load (std::memory_order_relaxed));
+        processor.progressTicks.store (static_cast<int32_t> (ticks + 1u), std::memory_order_relaxed);
+    }
+
+    void setProgress (float stage, float overall) noexcept
+    {
+        processor.stageProgress.store (stage, std::memory_order_relaxed);
+        processor.stageFraction.store (overall, std::memory_order_relaxed);
+    }
+
+    void endStage (int nextStage) noexcept
+    {
+        processor.stageIndex = nextStage;
+        setProgress (0.0f, 0.0f);
+    }
+
+    bool stopSeen() const noexcept { return processor.stopRequested.load (std::memory_order_relaxed); }
+
+    void fail (const std::string& why)
+    {
+        processor.runErrorText = why;
+        processor.state = IProcessor::stateLoaded;
+    }
+
+    bool prepare();
+    bool resample();
+    bool normalise();
+    bool processSignal();
+    float measurePeak();
+    void finalise (float peak);
+};
+
+void OfflineRun::run()
+{
+    processor.numStages = 5;
+
+    if (!prepare())
+        return;
+
+    processor.stageProgress = 0.0f;
+    processor.stageIndex = 0;
+
+    if (!resample() || !normalise() || !processSignal())
+    {
+        processor.state = IProcessor::stateStopped;
+        return;
+    }
+    finalise (measurePeak());
+    processor.state = IProcessor::stateFinished;
+}
+
+bool OfflineRun::prepare()
+{
+    // Knob moves during the run must not reach it: every parameter is read
+    // once, here. A value that is not a number counts as 0.
+    OfflineSettings::Params params{};
+    for (size_t i = 0; i < params.size(); ++i)
+    {
+        const float v = IProcessor::UserParams[i].load();
+        params[i] = std::isfinite (v) ? v : 0.0f;
+    }
+
+    // The run keeps its own reference, so a buffer replaced meanwhile stays
+    // valid until the run ends.
+    source = processor.sourceBuffer;
+    const int sourceChannels = source != nullptr ? source->getNumChannels() : 0;
+    sourceLength = sourceChannels > 0 ? source->getNumSamples() : 0;
+    sourceRate = processor.sourceSampleRate;
+
+    if (processor.processingSampleRate.load() == 0.0)
+        processor.processingSampleRate = sourceRate;
+    processingRate = processor.processingSampleRate;
+
+    settings = OfflineSettings::fromParams (params, processingRate);
+    processor.lastRunTaps = settings.taps;
+
+    if (!(sourceRate > 0.0) || !std::isfinite (sourceRate) || !(processingRate > 0.0) || !std::isfinite (processingRate))
+    {
+        fail ("The track cannot be processed: its sample rate or the processing rate is not valid.");
+        return false;
+    }
+
+    // In double, as the length is defined: 44100 samples taken from 44.1 to
+    // 96 kHz give 96000.00000000001 and so 96001 samples.
+    const double length = std::ceil (processingRate / sourceRate * static_cast<double> (sourceLength));
+    if (!(length <= static_cast<double> (std::numeric_limits<int>::max())))
+    {
+        fail ("The track is too long to process at this sample rate.");
+        return false;
+    }
+    const int n = static_cast<int> (length);
+
+    try
+    {
+        result = std::make_shared<juce::AudioBuffer<float>> (2, n);
+    }
+    catch (const std::bad_alloc&)
+    {
+        fail ("There is not enough memory to process this track.");
+        return false;
+    }
+    processor.processedBuffer = result;
+
+    if (processor.selectionActive)
+    {
+        const double start = fraction (processor.selectionStart);
+        const double end = std::max (start, fraction (processor.selectionEnd));
+        processor.processedStart = start;
+        processor.processedEnd = end;
+        srcStart = static_cast<int> (static_cast<double> (sourceLength) * start);
+        outStart = static_cast<int> (start * static_cast<double> (n));
+        outEnd = static_cast<int> (end * static_cast<double> (n));
+    }
+    else
+    {
+        processor.processedStart = 0.0;
+        processor.processedEnd = 1.0;
+        srcStart = 0;
+        outStart = 0;
+        outEnd = n;
+    }
+
+    // Everything outside the range stays silent in the result.
+    if (n > 0)
+        result->clear();
+    return true;
+}
+
+bool OfflineRun::resample()
+{
+    processor.statusText = std::string ("Analog resampling");
+    tick();
+
+    const double ratio = sourceRate / processingRate;
+    const int sourceChannels = source->getNumChannels();
+    for (int c = 0; c < 2; ++c)
+    {
+        // A mono source feeds both channels; channels above the second are
+        // not used.
+        if (sourceChannels > 0)
+            resampleChannel (source->getReadPointer (std::min (c, sourceChannels - 1)), sourceLength, srcStart, ratio,
+                             result->getWritePointer (c) + outStart, count());
+        processor.stageProgress = processor.stageProgress.load (std::memory_order_relaxed) + 0.5f;
+        if (stopSeen())
+            return false;
+    }
+    endStage (1);
+    return true;
+}
+
+bool OfflineRun::normalise()
+{
+    processor.statusText = std::string ("Normalisation processing");
+
+    const float clip = processor.clipLevel;
+    const float gain = processor.inputGain;
+    for (int c = 0; c < 2; ++c)
+    {
+        float* data = result->getWritePointer (c);
+        for (int j = outStart; j < outEnd; ++j)
+        {
+            float v = data[j];
+            if (v > 0.0f)
+                v = std::min (v, clip);
+            else
+                v = std::max (v, -clip);
+            data[j] = v * gain;
+
+            const float stage = progress (j - outStart);
+            setProgress (stage, (static_cast<float> (c) + stage) / 2.0f);
+            tick();
+        }
+        if (stopSeen())
+            return false;
+    }
+    endStage (2);
+    return true;
+}
+
+bool OfflineRun::processSignal()
+{
+    processor.statusText = std::string ("Signal processing");
+
+    const double rate = processingRate;
+    const int taps = settings.taps;
+
+    std::vector<DSP::FIRFilter<Lanes>> splits (OfflineSettings::numSplits);
+    for (size_t k = 0; k < splits.size(); ++k)
+        splits[k].setup (DSP::lowPass, taps, rate, settings.cutoffHz[k]);
+    DSP::Delay<Lanes> dry;
+    dry.setup (static_cast<int> (static_cast<unsigned> (taps) / 2u));
+
+    using Compressor = DSP::Compressor<float>;
+    std::array<Compressor, 2> lowBand, midBand, highBand, midKeyed;
+    for (int c = 0; c < 2; ++c)
+    {
+        const auto i = static_cast<size_t> (c);
+        lowBand[i].setup (rate, 30.0f, 100.0f, -9.0f, settings.lowRatio, 0.0f, Compressor::standard);
+        midBand[i].setup (rate, 18.0f, 40.0f, -9.5f, settings.midRatio, 0.0f, Compressor::standard);
+        highBand[i].setup (rate, 9.0f, 25.0f, -10.0f, settings.highRatio, 0.0f, Compressor::standard);
+        midKeyed[i].setup (rate, 7.0f, 120.0f, -1.8f, settings.midKeyedRatio, 0.0f, Compressor::standard);
+    }
+    LinkedCompressor upperKeyed, glue;
+    upperKeyed.setup (rate, 20.0f, 200.0f, -2.8f, settings.upperKeyedRatio, 0.2f);
+    glue.setup (rate, 13.0f, 100.0f, -1.9f, settings.glueRatio, 0.5f);
+
+    using Limiter = DSP::Limiter<float>;
+    std::array<Limiter, 2> loudness, ceiling;
+    for (size_t c = 0; c < 2; ++c)
+    {
+        loudness[c].setup (rate, settings.loudnessReleaseMs, -0.5f, 10.0f, 1.0f, Limiter::standard);
+        loudness[c].inputGain = settings.loudnessInputGain;
+        ceiling[c].setup (rate, 44.0f, -0.25f, 10.0f, 1.0f, Limiter::standard);
+    }
+
+    Biquad sideHighPass, sideShelf;
+    sideHighPass.type = Biquad::highPass;
+    sideHighPass.Fc = settings.sideHighPassFc;
+    sideHighPass.Q = 0.707;
+    sideHighPass.peakGain = 0.0;
+    sideHighPass.calcBiquad();
+    sideShelf.type = Biquad::highShelf;
+    sideShelf.Fc = settings.sideShelfFc;
+    sideShelf.Q = 0.707;
+    sideShelf.peakGain = 3.0;
+    sideShelf.calcBiquad();
+
+    const auto& g = settings.bandGains;
+    const auto gain = [&g] (size_t band) { return Lanes::expand (g[band]); };
+    const Lanes g1 = gain (0), g2 = gain (1), g3 = gain (2), g5 = gain (4), g6 = gain (5), g7 = gain (6), g9 = gain (8), g10 = gain (9),
+                gTop = gain (10);
+
+    // The low-passes run a block of frames at a time (the same sums as frame
+    // by frame, fewer passes over the taps); everything after them goes frame
+    // by frame, so a stop still ends the stage within one frame's work.
+    constexpr int block = DSP::FIRFilter<Lanes>::blockLength;
+    std::vector<Lanes> input (static_cast<size_t> (block));
+    std::vector<std::vector<Lanes>> lowPassed (splits.size(), std::vector<Lanes> (static_cast<size_t> (block)));
+
+    float* left = result->getWritePointer (0);
+    float* right = result->getWritePointer (1);
+
+    for (int blockStart = outStart; blockStart < outEnd; blockStart += block)
+    {
+        const int frames = std::min (block, outEnd - blockStart);
+        for (int j = 0; j < frames; ++j)
+        {
+            Lanes frame = Lanes::expand (0.0f);
+            frame.set (0, left[blockStart + j]);
+            frame.set (1, right[blockStart + j]);
+            input[static_cast<size_t> (j)] = frame;
+        }
+        for (size_t k = 0; k < splits.size(); ++k)
+            splits[k].processBlock (input.data(), lowPassed[k].data(), frames);
+
+        for (int j = 0; j < frames; ++j)
+        {
+            const auto f = static_cast<size_t> (j);
+            const int i = blockStart + j;
+            const Lanes dryFrame = dry.process (input[f]);
+
+            // Bands as differences of neighbouring low-passes, through a
+            // running sum; the content below low-pass 0 is dropped.
+            std::array<Lanes, OfflineSettings::numSplits> band;
+            Lanes sum = Lanes::expand (0.0f);
+            for (size_t k = 0; k < band.size(); ++k)
+            {
+                band[k] = lowPassed[k][f] - sum;
+                sum = sum + band[k];
+            }
+            const Lanes top = dryFrame - sum;
+
+            const Lanes low = band[1] * g1 + band[2] * g2 + band[3] * g3;
+            const Lanes mid = band[4] + band[5] * g5 + band[6] * g6 + band[7] * g7;
+            const Lanes high = band[8] + band[9] * g9 + band[10] * g10 + top * gTop;
+
+            std::array<float, 2> lowOut{}, midOut{}, highOut{};
+            for (size_t c = 0; c < 2; ++c)
+            {
+                lowOut[c] = lowBand[c].process (low.get (c));
+                midOut[c] = midBand[c].process (mid.get (c));
+                highOut[c] = highBand[c].process (high.get (c));
+            }
+            const float ls = lowOut[0] + midOut[0] + highOut[0];
+            const float rs = lowOut[1] + midOut[1] + highOut[1];
+
+            // Mid/side: the side's lows are removed (mono bass) and its highs
+            // lifted; the high-pass output is a float before the shelf.
+            const float m = (rs + ls) * 0.5f;
+            const float s = m - ls;
+            const float side = sideShelf.process (sideHighPass.process (s));
+
+            const float l1 = loudness[0].process (m - side);
+            const float r1 = loudness[1].process (m + side);
+
+            // Keyed by the channel's mid and high bands, before the mid/side
+            // stage: loud mids and highs duck the limited signal.
+            const float l2 = upperKeyed.process (0, l1, midOut[0] + highOut[0]);
+            const float r2 = upperKeyed.process (1, r1, midOut[1] + highOut[1]);
+
+            const float l3 = ceiling[0].process (l2);
+            const float r3 = ceiling[1].process (r2);
+
+            const float l4 = glue.process (0, l3, l3);
+            const float r4 = glue.process (1, r3, r3);
+
+            left[i] = midKeyed[0].process (l4, midOut[0]);
+            right[i] = midKeyed[1].process (r4, midOut[1]);
+
+            const float stage = progress (i - outStart);
+            setProgress (stage, stage);
+            tick();
+            if (stopSeen())
+                return false;
+        }
+    }
+    endStage (3);
+    return true;
+}
+
+float OfflineRun::measurePeak()
+{
+    processor.statusText = std::string ("Peak detection processing");
+
+    const float* left = result->getReadPointer (0);
+    const float* right = result->getReadPointer (1);
+    float peak = 0.0f;
+
+    if (settings.truePeak)
+    {
+        // The first sample and the last two only serve as neighbours; a range
+        // shorter than four samples has no interpolated peak.
+        if (outStart + 1 < outEnd - 2)
+        {
+            for (int n = outStart; n <= outEnd - 4; ++n)
+            {
+                peak = std::max (peak, ProcessorTypeI::interSamplePeak (left[n], left[n + 1], left[n + 2], left[n + 3]));
+                peak = std::max (peak, ProcessorTypeI::interSamplePeak (right[n], right[n + 1], right[n + 2], right[n + 3]));
+                const float stage = progress (n + 1 - outStart);
+                setProgress (stage, stage);
+                tick();
+            }
+        }
+    }
+    else
+    {
+        for (int i = outStart; i < outEnd; ++i)
+        {
+            peak = std::max (peak, std::max (std::abs (left[i]), std::abs (right[i])));
+            const float stage = progress (i - outStart);
+            setProgress (stage, stage);
+            tick();
+        }
+    }
+    endStage (4);
+    return peak;
+}
+
+void OfflineRun::finalise (float peak)
+{
+    processor.statusText = std::string ("Finalising");
+
+    // A silent range has no finite gain to the ceiling: it is left as it is.
+    float gain = static_cast<float> (std::pow (10.0, 0.05 * static_cast<double> (settings.ceilingDb))) / peak;
+    if (!(peak > 0.0f) || !std::isfinite (gain))
+        gain = 1.0f;
+    processor.lastRunPeak = peak;
+    processor.lastRunGain = gain;
+
+    for (int c = 0; c < 2; ++c)
+    {
+        processor.statusText = "Finalising channel " + std::to_string (c);
+        std::cout << "Finalising compress channel " << c << std::endl;
+
+        float* data = result->getWritePointer (c);
+        for (int i = outStart; i < outEnd; ++i)
+        {
+            data[i] *= gain;
+            processor.stageProgress.store (progress (i - outStart), std::memory_order_relaxed);
+            tick();
+        }
+        processor.stageFraction = (static_cast<float> (c) + processor.stageProgress.load()) / 2.0f;
+    }
+}
+} // namespace
+
+float ProcessorTypeI::interSamplePeak (float x0, float x1, float x2, float x3) noexcept
+{
+    // Cubic Bernstein weights at t = 0.2, 0.4, 0.6 and 0.8.
+    static constexpr double weights[4][4] = {
+        {0.512, 0.384, 0.096, 0.008},
+        {0.216, 0.432, 0.288, 0.064},
+        {0.064, 0.288, 0.432, 0.216},
+        {0.008, 0.096, 0.384, 0.512},
+    };
+
+    const float p0 = x1;
+    const float p1 = (x1 - x0) + x1;
+    const float p2 = x2 - (x3 - x2);
+    const float p3 = x2;
+
+    float peak = std::abs (x1);
+    for (const auto& w : weights)
+    {
+        const auto b = static_cast<float> (w[0] * static_cast<double> (p0) + w[1] * static_cast<double> (p1)
+                                           + w[2] * static_cast<double> (p2) + w[3] * static_cast<double> (p3));
+        peak = std::max (peak, std::abs (b));
+    }
+    return peak;
+}
+
 void ProcessorTypeI::execute()
 {
-    runErrorText = std::string ("Processing is not available in this build.");
-    state = stateLoaded;
+    stopRequested = false;
+    state = stateRunning;
+
+    // From now on the audio thread leaves the preview chain alone; wait for a
+    // block it may be processing. The flag is not taken.
+    while (realTimeLock.load() != 0)
+        sched_yield();
+
+    try
+    {
+        OfflineRun (*this).run();
+    }
+    catch (const std::bad_alloc&)
+    {
+        runErrorText = std::string ("There is not enough memory to process this track.");
+        state = stateLoaded;
+    }
 }
