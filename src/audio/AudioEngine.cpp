@@ -244,14 +244,10 @@ void AudioEngine::analyse (Components::Modules::RealTimeDisplay& display, const 
     const SpinFlag::ScopedLock meterLock (display.meterBusy);
     auto& meter = display.loudnessMeter;
 
-    // Blocks longer than the meter's prepared copy buffer go in pieces, which
-    // measures the same and keeps the meter from allocating.
-    const int piece = std::max (1, meter.getMaximumBlockSize());
-    for (int start = 0; start < numSamples; start += piece)
-    {
-        const float* const pair[2] = {left + start, right + start};
-        meter.processBlock (pair, 2, std::min (piece, numSamples - start));
-    }
+    // Longer blocks than the meter was prepared for are measured in pieces
+    // inside the meter, so it never grows its copy buffer here.
+    const float* const pair[2] = {left, right};
+    meter.processBlock (pair, 2, numSamples);
 
     auto& metering = display.meteringDisplay;
     metering.publishedRange.store (meter.getLoudnessRange(), std::memory_order_relaxed);

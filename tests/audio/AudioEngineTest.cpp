@@ -1,6 +1,7 @@
 // The device callback driven directly, with output buffers the test owns, so
 // every played sample can be checked exactly.
 #include "audio/AudioEngine.h"
+#include "AllocationCounter.h"
 #include "support/RecordingProcessor.h"
 #include "support/TestFiles.h"
 
@@ -414,4 +415,25 @@ TEST (PlaybackStateSwitch, APlayerThatGoesAwayDetachesFromTheEngine)
         EXPECT_EQ (engine->player.load(), &player);
     }
     EXPECT_EQ (engine->player.load(), nullptr);
+}
+
+TEST_F (EngineBlock, CallbackNeverAllocates)
+{
+    if (!AllocationCounter::isAvailable())
+        GTEST_SKIP() << "allocation counting is off in sanitizer builds";
+
+    load (testSignal (2, 100000), 48000.0, 30000.0);
+    processor->mode = 1;
+    processor->chainEnabled = true;
+    player.loop = true;
+    player.loopStart = 0.25;
+    player.loopEnd = 0.5;
+    player.playState = PlaybackState::playing;
+    runBlock(); // first touch outside the count
+
+    const AllocationCounter counter;
+    for (int block = 0; block < 200; ++block)
+        runBlock();
+    EXPECT_EQ (counter.count(), 0);
+    EXPECT_GE (processor->chainCalls.load(), 200);
 }
