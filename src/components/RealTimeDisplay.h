@@ -1,0 +1,32 @@
+#pragma once
+
+#include "audio/Ebu128LoudnessMeter.h"
+#include "components/AudioGraph.h"
+#include "components/MeteringDisplay.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace Components::Modules
+{
+/** The real-time analysis area: the spectrum on the left, the loudness
+    read-outs on the right, and the loudness meter behind them. The meter is
+    prepared, fed and reset only under `meterBusy`. */
+class RealTimeDisplay : public juce::Component
+{
+public:
+    RealTimeDisplay();
+    ~RealTimeDisplay() override = default;
+
+    void resized() override;
+
+    AudioGraph spectrumDisplay;
+    MeteringDisplay meteringDisplay;
+    Ebu128LoudnessMeter loudnessMeter;
+    std::atomic<int32_t> meterBusy{0};
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RealTimeDisplay)
+};
+} // namespace Components::Modules
