@@ -1,7 +1,9 @@
 // Loudness analysis speed: a 3-minute stereo 44.1 kHz signal measured the
 // way the command-line tool does (512-sample blocks, 10 ms bins), and the
 // meter alone the way the audio engine feeds it (device blocks, 100 ms bins).
-// "x_realtime" is seconds of audio measured per second of wall time.
+// "x_realtime" is seconds of audio measured per second of CPU time (Google
+// Benchmark's rate counters divide by CPU time); "Time" is the wall time of
+// one pass, longer than the CPU time when the machine is shared.
 
 #include "audio/Ebu128LoudnessMeter.h"
 #include "audio/LoudnessAnalysis.h"
