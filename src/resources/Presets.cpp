@@ -161,7 +161,8 @@ void ReadPresets (IProcessor& processor)
     if (!file.exists())
         AtomicFileWriter::writeText (file, XmlPresets.toStdString());
 
-    const auto document = XmlText::parseFile (file);
+    // Where the file cannot be created, the factory presets still load.
+    const auto document = file.exists() ? XmlText::parseFile (file) : juce::XmlDocument::parse (XmlPresets);
     const auto* list = XmlText::findChild (document.get(), "presets");
     if (list == nullptr)
         return;

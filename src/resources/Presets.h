@@ -25,7 +25,8 @@ extern const char* const UnreadablePresetsSuffix;
     then replaces the processor's presets with every preset in the file.
     Missing or unusable values take the reader's defaults: ceiling -0.33 dB
     (and always within -6..0), true peak off, the others as in Preset. A file
-    that cannot be parsed gives an empty list and is left as it is. */
+    that cannot be parsed gives an empty list and is left as it is; if the
+    file cannot be created, the factory presets are read from memory. */
 void ReadPresets (IProcessor& processor);
 
 /** Writes the processor's whole preset list, replacing the file. If the file

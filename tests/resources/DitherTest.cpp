@@ -22,7 +22,7 @@ Channels referenceDither (Ditherer::Type type, int bits, double rate, int channe
     const float q = stepFor (bits);
     auto draw = [&] { return static_cast<float> (static_cast<double> (generator() - 1) / 2147483648.0) * (2.0f * q) - q; };
 
-    const double w0 = 2.0 * M_PI * 200.0 / rate;
+    const double w0 = 2.0 * juce::MathConstants<double>::pi * 200.0 / rate;
     const double alpha = std::sin (w0) / (2.0 * 0.707);
     const double norm = 1.0 + alpha;
     const double b0 = alpha / norm, b2 = -alpha / norm, a1 = -2.0 * std::cos (w0) / norm, a2 = (1.0 - alpha) / norm;

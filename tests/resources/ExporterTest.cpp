@@ -82,8 +82,9 @@ juce::AudioBuffer<float> masteredLike (int channels, int samples, double rate)
                        {
                            const double t = i / rate;
                            const double beat = std::exp (-8.0 * std::fmod (t, 0.5));
-                           const double chord = std::sin (2 * M_PI * 110.0 * t) + 0.6 * std::sin (2 * M_PI * 277.2 * t + channel)
-                                                + 0.4 * std::sin (2 * M_PI * 659.3 * t) * beat;
+                           const double chord = std::sin (2 * juce::MathConstants<double>::pi * 110.0 * t)
+                                                + 0.6 * std::sin (2 * juce::MathConstants<double>::pi * 277.2 * t + channel)
+                                                + 0.4 * std::sin (2 * juce::MathConstants<double>::pi * 659.3 * t) * beat;
                            const double hiss = (static_cast<double> (noise()) / 2147483647.0 - 0.5) * 0.02;
                            return static_cast<float> (0.45 * chord + hiss);
                        });
@@ -99,20 +100,19 @@ juce::String runAndRead (const juce::StringArray& command)
     return out.trim();
 }
 
-class Exporter_ : public ::testing::Test
+class Export : public ::testing::Test
 {
 protected:
     TempFolder temp;
 };
 } // namespace
 
-TEST (ExporterNames, SuggestedNameIsTheBaseNameWithQuorvelAndTheType)
+TEST_F (Export, SuggestedNameIsTheBaseNameWithQuorvelAndTheType)
 {
     EXPECT_EQ (Exporter::suggestedFileName ("song", "wav"), juce::String ("song.quorvel.wav"));
     EXPECT_EQ (Exporter::suggestedFileName ("a.b", "wav"), juce::String ("a.b.quorvel.wav"));
     EXPECT_EQ (Exporter::suggestedFileName ("a.b", "aiff"), juce::String ("a.b.quorvel.aiff"));
 
-    TempFolder temp;
     ProcessorTypeI processor;
     processor.fileFolder = temp.get().getFullPathName() + "/";
     processor.fileBaseName = "a.b";
@@ -120,7 +120,7 @@ TEST (ExporterNames, SuggestedNameIsTheBaseNameWithQuorvelAndTheType)
     EXPECT_EQ (Exporter::suggestedFile (processor, "aiff"), temp.getFile ("a.b.quorvel.aiff"));
 }
 
-TEST_F (Exporter_, OnlyWritableCombinationsAreAccepted)
+TEST_F (Export, OnlyWritableCombinationsAreAccepted)
 {
     struct Case
     {
@@ -149,7 +149,7 @@ TEST_F (Exporter_, OnlyWritableCombinationsAreAccepted)
     EXPECT_TRUE (refused.contains ("AIFF") && refused.contains ("32")) << refused;
 }
 
-TEST_F (Exporter_, IntegersAreRoundedAndClippedAtFullScale)
+TEST_F (Export, IntegersAreRoundedAndClippedAtFullScale)
 {
     const float values[] = {
         0.0f, 0.5f, -0.5f, 0.999999f, 1.0f, 1.5f, -1.0f, -1.5f, 1.0f / 65536.0f, -1.0f / 65536.0f, 0.3f, -0.7f, 3.0f / 16777216.0f};
@@ -178,7 +178,7 @@ TEST_F (Exporter_, IntegersAreRoundedAndClippedAtFullScale)
     EXPECT_EQ (expectedInt (0.5f, 16), 16384);
 }
 
-TEST_F (Exporter_, ThirtyTwoBitWavIsFloatWrittenUnchanged)
+TEST_F (Export, ThirtyTwoBitWavIsFloatWrittenUnchanged)
 {
     const float values[] = {
         0.0f, 0.25f, -1.0f, 1.5f, -2.0f, 1.0e-9f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()};
@@ -202,7 +202,7 @@ TEST_F (Exporter_, ThirtyTwoBitWavIsFloatWrittenUnchanged)
     }
 }
 
-TEST_F (Exporter_, DitherGoesToTheFileNotTheResultAndRepeatsExactly)
+TEST_F (Export, DitherGoesToTheFileNotTheResultAndRepeatsExactly)
 {
     ProcessorTypeI processor;
     const int samples = 3 * Exporter::blockSize + 123; // several blocks
@@ -248,7 +248,7 @@ TEST_F (Exporter_, DitherGoesToTheFileNotTheResultAndRepeatsExactly)
     }
 }
 
-TEST_F (Exporter_, ReplacesAnExistingFileOrKeepsItOnFailure)
+TEST_F (Export, ReplacesAnExistingFileOrKeepsItOnFailure)
 {
     const auto buffer = masteredLike (2, 5000, 44100.0);
     const auto target = temp.getFile ("song.quorvel.wav");
@@ -279,7 +279,7 @@ TEST_F (Exporter_, ReplacesAnExistingFileOrKeepsItOnFailure)
     EXPECT_TRUE (Exporter::writeFile (buffer, 44100.0, temp.getFile ("no").getChildFile ("x.wav"), {16, Ditherer::none, "wav"}).failed());
 }
 
-TEST_F (Exporter_, RefusesAnEmptyResultOrAMissingRate)
+TEST_F (Export, RefusesAnEmptyResultOrAMissingRate)
 {
     ProcessorTypeI processor;
     EXPECT_TRUE (Exporter::exportResult (processor, temp.getFile ("empty.wav"), {}).failed()); // the empty buffer it starts with
@@ -289,7 +289,7 @@ TEST_F (Exporter_, RefusesAnEmptyResultOrAMissingRate)
     EXPECT_EQ (resources_testing::filesIn (temp.get()), juce::String());
 }
 
-TEST_F (Exporter_, TwentyFourBitFilesReadBackWithJuceAndSox)
+TEST_F (Export, TwentyFourBitFilesReadBackWithJuceAndSox)
 {
     const double rate = 48000.0;
     const int samples = 72000;

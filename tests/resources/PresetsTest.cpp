@@ -126,6 +126,19 @@ TEST_F (Presets, FirstStartCreatesTheFactoryFileAndReadsIt)
     EXPECT_EQ (presetsFile().getLastModificationTime(), written);
 }
 
+TEST_F (Presets, FactoryPresetsLoadEvenWhenTheFileCannotBeCreated)
+{
+    {
+        resources_testing::UnwritableFolder locked (dataFolder());
+        if (!locked.isLocked())
+            GTEST_SKIP() << "cannot make a folder unwritable here";
+        Resources::ReadPresets (*processor);
+    }
+    EXPECT_FALSE (presetsFile().exists());
+    ASSERT_EQ (processor->presetCount, 7);
+    EXPECT_EQ (processor->presets[5].name, juce::String ("Balanced Live / DJ Set"));
+}
+
 TEST_F (Presets, SavingTheFactoryListGivesTheFactoryElementsOneToALine)
 {
     Resources::ReadPresets (*processor);
