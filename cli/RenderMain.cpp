@@ -185,10 +185,14 @@ void printReport (const std::vector<std::pair<std::string, std::string>>& fields
 
 int render (const RenderOptions& options)
 {
-    const auto preset = FactoryPresetLookup::find (options.preset);
+    const auto presetNames = FactoryPresetLookup::names();
+    if (presetNames.isEmpty())
+        return fail (exitUsage, "the factory presets could not be read");
+    const auto presetName = options.preset.empty() ? presetNames[0].toStdString() : options.preset;
+    const auto preset = FactoryPresetLookup::find (presetName);
     if (!preset)
-        return fail (exitUsage, "unknown preset \"" + options.preset
-                                    + "\"; the presets are: " + FactoryPresetLookup::names().joinIntoString (", ").toStdString());
+        return fail (exitUsage,
+                     "unknown preset \"" + presetName + "\"; the presets are: " + presetNames.joinIntoString (", ").toStdString());
 
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     const auto input = cwd.getChildFile (options.input);
