@@ -8,6 +8,7 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -147,7 +148,13 @@ juce::Result writeWav (const juce::File& target, const juce::AudioBuffer<float>&
             return juce::Result::fail ("cannot write \"" + target.getFullPathName() + "\" as WAV");
         stream.release(); // the writer owns it now
 
-        const bool written = writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples()) && writer->flush();
+        // In blocks: the writer converts through a scratch block as large as
+        // what it is given, which for a whole track doubles the memory used.
+        constexpr int blockFrames = 65536;
+        bool written = true;
+        for (int start = 0; written && start < buffer.getNumSamples(); start += blockFrames)
+            written = writer->writeFromAudioSampleBuffer (buffer, start, std::min (blockFrames, buffer.getNumSamples() - start));
+        written = written && writer->flush();
         const auto status = rawStream->getStatus();
         writer.reset();
         if (!written || status.failed())
