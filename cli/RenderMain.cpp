@@ -234,8 +234,8 @@ int render (const RenderOptions& options)
     processor->selectionStart = options.selectionStart;
     processor->selectionEnd = options.selectionEnd;
 
-    std::signal (SIGINT, onInterrupt);
-    std::signal (SIGTERM, onInterrupt);
+    if (interrupted)
+        return fail (exitInterrupted, "stopped; nothing was written");
 
     const auto started = std::chrono::steady_clock::now();
     {
@@ -294,6 +294,10 @@ int render (const RenderOptions& options)
 
 int main (int argc, char* argv[])
 {
+    // Ctrl-C or a termination request stops the run cleanly, leaving no output.
+    std::signal (SIGINT, onInterrupt);
+    std::signal (SIGTERM, onInterrupt);
+
     std::vector<std::string> args (argv + 1, argv + argc);
     std::string error;
     const auto options = RenderOptions::parse (args, error);

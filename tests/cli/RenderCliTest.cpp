@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 using testing_support::makeBuffer;
 using testing_support::readAudioFile;
@@ -237,4 +244,35 @@ TEST_F (RenderCli, AFailedRunLeavesAnExistingOutputAlone)
     const auto o = render (temp, {path ("missing.wav"), out.getFullPathName().toStdString()});
     EXPECT_EQ (o.exitCode, 3);
     EXPECT_EQ (out.loadFileAsString(), "previous result");
+}
+
+TEST_F (RenderCli, InterruptStopsTheRunAndWritesNothing)
+{
+    // A minute at the longest filters: a run of several seconds.
+    const auto longInput = temp.getFile ("long.wav");
+    ASSERT_TRUE (writeAudioFile (longInput, music (2, 60 * 44100), 44100.0, 16));
+    const std::string tool = QUORVEL_TEST_BIN_DIR "/quorvel-render";
+    const auto in = longInput.getFullPathName().toStdString();
+    const auto out = path ("out.wav");
+    std::vector<std::string> args = {tool, in, out, "--set", "quality=1"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back (a.data());
+    argv.push_back (nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init (&actions);
+    posix_spawn_file_actions_addopen (&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen (&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ (posix_spawn (&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy (&actions);
+
+    std::this_thread::sleep_for (std::chrono::milliseconds (700));
+    kill (pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ (waitpid (pid, &status, 0), pid);
+    ASSERT_TRUE (WIFEXITED (status));
+    EXPECT_EQ (WEXITSTATUS (status), 130);
+    EXPECT_EQ (files(), juce::StringArray ({"in.wav", "long.wav"}));
 }
