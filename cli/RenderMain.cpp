@@ -8,6 +8,7 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -147,7 +148,13 @@ juce::Result writeWav (const juce::File& target, const juce::AudioBuffer<float>&
             return juce::Result::fail ("cannot write \"" + target.getFullPathName() + "\" as WAV");
         stream.release(); // the writer owns it now
 
-        const bool written = writer->writeFromAudioSampleBuffer (buffer, 0, buffer.getNumSamples()) && writer->flush();
+        // In blocks: the writer converts through a scratch block as large as
+        // what it is given, which for a whole track doubles the memory used.
+        constexpr int blockFrames = 65536;
+        bool written = true;
+        for (int start = 0; written && start < buffer.getNumSamples(); start += blockFrames)
+            written = writer->writeFromAudioSampleBuffer (buffer, start, std::min (blockFrames, buffer.getNumSamples() - start));
+        written = written && writer->flush();
         const auto status = rawStream->getStatus();
         writer.reset();
         if (!written || status.failed())
@@ -185,10 +192,14 @@ void printReport (const std::vector<std::pair<std::string, std::string>>& fields
 
 int render (const RenderOptions& options)
 {
-    const auto preset = FactoryPresetLookup::find (options.preset);
+    const auto presetNames = FactoryPresetLookup::names();
+    if (presetNames.isEmpty())
+        return fail (exitUsage, "the factory presets could not be read");
+    const auto presetName = options.preset.empty() ? presetNames[0].toStdString() : options.preset;
+    const auto preset = FactoryPresetLookup::find (presetName);
     if (!preset)
-        return fail (exitUsage, "unknown preset \"" + options.preset
-                                    + "\"; the presets are: " + FactoryPresetLookup::names().joinIntoString (", ").toStdString());
+        return fail (exitUsage,
+                     "unknown preset \"" + presetName + "\"; the presets are: " + presetNames.joinIntoString (", ").toStdString());
 
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     const auto input = cwd.getChildFile (options.input);
@@ -223,8 +234,8 @@ int render (const RenderOptions& options)
     processor->selectionStart = options.selectionStart;
     processor->selectionEnd = options.selectionEnd;
 
-    std::signal (SIGINT, onInterrupt);
-    std::signal (SIGTERM, onInterrupt);
+    if (interrupted)
+        return fail (exitInterrupted, "stopped; nothing was written");
 
     const auto started = std::chrono::steady_clock::now();
     {
@@ -283,6 +294,10 @@ int render (const RenderOptions& options)
 
 int main (int argc, char* argv[])
 {
+    // Ctrl-C or a termination request stops the run cleanly, leaving no output.
+    std::signal (SIGINT, onInterrupt);
+    std::signal (SIGTERM, onInterrupt);
+
     std::vector<std::string> args (argv + 1, argv + argc);
     std::string error;
     const auto options = RenderOptions::parse (args, error);

@@ -34,7 +34,7 @@ const char* RenderOptions::usage()
 {
     return "usage: quorvel-render INPUT OUTPUT [options]\n"
            "Masters INPUT through the offline chain and writes OUTPUT as a 32-bit float WAV.\n"
-           "  --preset NAME        factory preset by exact name (default \"Mastering Quick Win\")\n"
+           "  --preset NAME        factory preset by exact name (default: the first, \"Mastering Quick Win\")\n"
            "  --set KEY=VALUE      set one parameter after the preset (repeatable); keys:\n"
            "                       lowCut lowGain bodyGain clarity brightness loudness compression\n"
            "                       quality lowCutStereo loudnessRelease ceiling truePeak\n"

@@ -11,7 +11,8 @@ struct RenderOptions
 {
     std::string input;
     std::string output;
-    std::string preset = "Mastering Quick Win";
+    /** Empty for the first factory preset. */
+    std::string preset;
     /** Parameter index and value, in the order given. */
     std::vector<std::pair<int, float>> settings;
     double rate = 0.0;

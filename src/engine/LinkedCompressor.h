@@ -14,7 +14,8 @@
     would then read back the other's samples. Here each channel keeps a ring
     of half the compressor's length (rounded up), read before it is written as
     in the compressor, so a channel's sample comes out floor((n - 1) / 2)
-    frames late, n being the compressor's ring length; for odd n that is
+    frames late, n being the compressor's ring length (a one-entry ring, for
+    n of 1 or 2 at rates below 10 kHz, gives one frame); for odd n that is
     exactly what the single shared ring gives.
 
     Real-time contract: `setup` allocates; `process` never does. */
@@ -58,8 +59,6 @@ public:
 
     /** Frames by which each channel's sample is delayed. */
     int32_t delayFrames() const noexcept { return ringLength >= 2 ? ringLength - 1 : ringLength; }
-
-    const DSP::Compressor<float>& detector() const noexcept { return compressor; }
 
 private:
     DSP::Compressor<float> compressor;

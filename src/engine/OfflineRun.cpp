@@ -139,7 +139,7 @@ void OfflineRun::run()
     if (!prepare())
         return;
 
-    processor.stageProgress = 0.0f;
+    setProgress (0.0f, 0.0f);
     processor.stageIndex = 0;
 
     if (!resample() || !normalise() || !processSignal())

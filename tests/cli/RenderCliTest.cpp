@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 using testing_support::makeBuffer;
 using testing_support::readAudioFile;
@@ -52,11 +59,13 @@ Outcome render (const TempFolder& temp, const std::vector<std::string>& args)
 
 juce::AudioBuffer<float> music (int channels, int samples)
 {
-    return makeBuffer (channels, samples, [] (int ch, int i) {
-        const auto x = static_cast<unsigned> (i) * 2654435761u + static_cast<unsigned> (ch) * 97u;
-        const float noise = static_cast<float> ((x >> 9) & 0xffff) / 65535.0f - 0.5f;
-        return 0.3f * std::sin (0.02f * static_cast<float> (i * (ch + 1))) + 0.2f * noise;
-    });
+    return makeBuffer (channels, samples,
+                       [] (int ch, int i)
+                       {
+                           const auto x = static_cast<unsigned> (i) * 2654435761u + static_cast<unsigned> (ch) * 97u;
+                           const float noise = static_cast<float> ((x >> 9) & 0xffff) / 65535.0f - 0.5f;
+                           return 0.3f * std::sin (0.02f * static_cast<float> (i * (ch + 1))) + 0.2f * noise;
+                       });
 }
 
 std::vector<std::string> lines (const std::string& text)
@@ -109,11 +118,11 @@ protected:
 
 TEST_F (RenderCli, RendersAFloatWavAndReportsWhatItDid)
 {
-    const auto o = render (temp, { input.getFullPathName().toStdString(), path ("out.wav"), "--set", "quality=0" });
+    const auto o = render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--set", "quality=0"});
     ASSERT_EQ (o.exitCode, 0) << o.err;
 
-    const std::vector<std::string> keys = { "clipLevel", "inputGain", "sourceRate", "processingRate", "frames",
-                                            "taps",      "peak",      "finalGain",  "seconds" };
+    const std::vector<std::string> keys = {"clipLevel", "inputGain", "sourceRate", "processingRate", "frames",
+                                           "taps",      "peak",      "finalGain",  "seconds"};
     const auto report = lines (o.out);
     ASSERT_EQ (report.size(), keys.size()) << o.out;
     for (size_t i = 0; i < keys.size(); ++i)
@@ -125,7 +134,7 @@ TEST_F (RenderCli, RendersAFloatWavAndReportsWhatItDid)
 
     // The run's own log lines and the progress stay off standard output.
     EXPECT_NE (o.err.find ("Finalising compress channel 1"), std::string::npos);
-    EXPECT_NE (o.err.find ("Signal processing"), std::string::npos);
+    EXPECT_NE (o.err.find ("Finalising channel 1"), std::string::npos); // the last progress line
 
     const auto output = temp.getFile ("out.wav");
     std::unique_ptr<juce::AudioFormatReader> reader (juce::WavAudioFormat().createReaderFor (output.createInputStream().release(), true));
@@ -140,13 +149,13 @@ TEST_F (RenderCli, RendersAFloatWavAndReportsWhatItDid)
     // Default preset ceiling -0.3 dB, sample peak.
     const auto result = readAudioFile (output);
     EXPECT_NEAR (largestMagnitude (*result, 0, 44100), std::pow (10.0f, -0.3f / 20.0f), 1.0e-6f);
-    EXPECT_EQ (files(), juce::StringArray ({ "in.wav", "out.wav" }));
+    EXPECT_EQ (files(), juce::StringArray ({"in.wav", "out.wav"}));
 }
 
 TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
 {
-    const auto o = render (temp, { input.getFullPathName().toStdString(), path ("out.wav"), "--json", "--rate", "48000", "--preset",
-                                   "Vintage 70s", "--set", "quality=1", "--set", "ceiling=-2" });
+    const auto o = render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--json", "--rate", "48000", "--preset",
+                                  "Vintage 70s", "--set", "quality=1", "--set", "ceiling=-2"});
     ASSERT_EQ (o.exitCode, 0) << o.err;
 
     const auto json = juce::JSON::parse (juce::String (o.out));
@@ -157,7 +166,7 @@ TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
     EXPECT_EQ (static_cast<int> (json["taps"]), 1024);
     EXPECT_GT (static_cast<double> (json["peak"]), 0.0);
     EXPECT_GT (static_cast<double> (json["seconds"]), 0.0);
-    for (const auto* key : { "clipLevel", "inputGain", "finalGain" })
+    for (const auto* key : {"clipLevel", "inputGain", "finalGain"})
         EXPECT_TRUE (json.hasProperty (key)) << key;
 
     double rate = 0.0;
@@ -170,8 +179,8 @@ TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
 
 TEST_F (RenderCli, SelectionLeavesTheRestSilent)
 {
-    const auto o = render (temp, { input.getFullPathName().toStdString(), path ("out.wav"), "--selection", "0.25", "0.5", "--set",
-                                   "quality=0" });
+    const auto o =
+        render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--selection", "0.25", "0.5", "--set", "quality=0"});
     ASSERT_EQ (o.exitCode, 0) << o.err;
     const auto result = readAudioFile (temp.getFile ("out.wav"));
     ASSERT_EQ (result->getNumSamples(), 44100);
@@ -194,25 +203,25 @@ TEST_F (RenderCli, ErrorsNameTheProblemAndLeaveNoOutput)
         int exitCode;
         const char* mentions;
     } cases[] = {
-        { {}, 2, "INPUT and OUTPUT" },
-        { { in }, 2, "INPUT and OUTPUT" },
-        { { in, out, "extra" }, 2, "extra" },
-        { { in, out, "--bogus" }, 2, "--bogus" },
-        { { in, out, "--preset", "Mastering Quick Loss" }, 2, "Mastering Quick Loss" },
-        { { in, out, "--preset" }, 2, "--preset" },
-        { { in, out, "--set", "volume=1" }, 2, "volume" },
-        { { in, out, "--set", "ceiling" }, 2, "KEY=VALUE" },
-        { { in, out, "--set", "ceiling=loud" }, 2, "loud" },
-        { { in, out, "--set", "ceiling=nan" }, 2, "nan" },
-        { { in, out, "--set", "ceiling=1e60" }, 2, "1e60" },
-        { { in, out, "--rate", "22050" }, 2, "22050" },
-        { { in, out, "--selection", "0.6", "0.2" }, 2, "selection" },
-        { { in, out, "--selection", "0.2" }, 2, "--selection" },
-        { { path ("missing.wav"), out }, 3, "missing.wav" },
-        { { text.getFullPathName().toStdString(), out }, 3, "notes.wav" },
-        { { in, path ("no-such-folder/out.wav") }, 4, "out.wav" },
-        { { in, path ("folder.wav") }, 4, "folder.wav" },
-        { { in, path ("out.mp3") }, 4, "out.mp3" },
+        {{}, 2, "INPUT and OUTPUT"},
+        {{in}, 2, "INPUT and OUTPUT"},
+        {{in, out, "extra"}, 2, "extra"},
+        {{in, out, "--bogus"}, 2, "--bogus"},
+        {{in, out, "--preset", "Mastering Quick Loss"}, 2, "Mastering Quick Loss"},
+        {{in, out, "--preset"}, 2, "--preset"},
+        {{in, out, "--set", "volume=1"}, 2, "volume"},
+        {{in, out, "--set", "ceiling"}, 2, "KEY=VALUE"},
+        {{in, out, "--set", "ceiling=loud"}, 2, "loud"},
+        {{in, out, "--set", "ceiling=nan"}, 2, "nan"},
+        {{in, out, "--set", "ceiling=1e60"}, 2, "1e60"},
+        {{in, out, "--rate", "22050"}, 2, "22050"},
+        {{in, out, "--selection", "0.6", "0.2"}, 2, "selection"},
+        {{in, out, "--selection", "0.2"}, 2, "--selection"},
+        {{path ("missing.wav"), out}, 3, "missing.wav"},
+        {{text.getFullPathName().toStdString(), out}, 3, "notes.wav"},
+        {{in, path ("no-such-folder/out.wav")}, 4, "out.wav"},
+        {{in, path ("folder.wav")}, 4, "folder.wav"},
+        {{in, path ("out.mp3")}, 4, "out.mp3"},
     };
 
     for (const auto& c : cases)
@@ -224,7 +233,7 @@ TEST_F (RenderCli, ErrorsNameTheProblemAndLeaveNoOutput)
         ASSERT_EQ (messages.size(), 1u) << o.err;
         EXPECT_NE (messages[0].find (c.mentions), std::string::npos) << messages[0];
         EXPECT_TRUE (o.out.empty()) << o.out;
-        EXPECT_EQ (files(), juce::StringArray ({ "folder.wav", "in.wav", "notes.wav" }));
+        EXPECT_EQ (files(), juce::StringArray ({"folder.wav", "in.wav", "notes.wav"}));
     }
 }
 
@@ -232,7 +241,38 @@ TEST_F (RenderCli, AFailedRunLeavesAnExistingOutputAlone)
 {
     const auto out = temp.getFile ("out.wav");
     ASSERT_TRUE (out.replaceWithText ("previous result"));
-    const auto o = render (temp, { path ("missing.wav"), out.getFullPathName().toStdString() });
+    const auto o = render (temp, {path ("missing.wav"), out.getFullPathName().toStdString()});
     EXPECT_EQ (o.exitCode, 3);
     EXPECT_EQ (out.loadFileAsString(), "previous result");
+}
+
+TEST_F (RenderCli, InterruptStopsTheRunAndWritesNothing)
+{
+    // A minute at the longest filters: a run of several seconds.
+    const auto longInput = temp.getFile ("long.wav");
+    ASSERT_TRUE (writeAudioFile (longInput, music (2, 60 * 44100), 44100.0, 16));
+    const std::string tool = QUORVEL_TEST_BIN_DIR "/quorvel-render";
+    const auto in = longInput.getFullPathName().toStdString();
+    const auto out = path ("out.wav");
+    std::vector<std::string> args = {tool, in, out, "--set", "quality=1"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back (a.data());
+    argv.push_back (nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init (&actions);
+    posix_spawn_file_actions_addopen (&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen (&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ (posix_spawn (&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy (&actions);
+
+    std::this_thread::sleep_for (std::chrono::milliseconds (700));
+    kill (pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ (waitpid (pid, &status, 0), pid);
+    ASSERT_TRUE (WIFEXITED (status));
+    EXPECT_EQ (WEXITSTATUS (status), 130);
+    EXPECT_EQ (files(), juce::StringArray ({"in.wav", "long.wav"}));
 }

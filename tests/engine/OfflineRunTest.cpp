@@ -475,6 +475,8 @@ TEST_F (OfflineRun, StopDuringSignalProcessingEndsWithinAFrame)
     const int length = 3 * 44100;
     auto p = loaded (music (2, length), 44100.0, 44100.0);
     auto run = startRun (p);
+    // Once the state is 3 the run has cleared the stop flag.
+    waitFor ([&] { return p->state.load() == IProcessor::stateRunning; });
     waitFor ([&] { return p->stageIndex.load() == 2 || p->state.load() != IProcessor::stateRunning; });
     p->stopExecution();
     run.join();
