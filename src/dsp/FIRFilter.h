@@ -54,7 +54,12 @@ public:
     {
 #if QUORVEL_FIR_AVX
         if constexpr (isVector)
+        {
+            // Filters may be built by static initialisers, before the CPU
+            // feature table is otherwise ready.
+            __builtin_cpu_init();
             useAvx = __builtin_cpu_supports ("avx") != 0;
+        }
 #endif
         coefficients.reserve (reservedTaps);
         history.reserve (reservedTaps);
