@@ -347,12 +347,9 @@ void MainScene::resized()
     headerBand = {0, 0, w, header};
     logo.setTopLeftPosition (w / 2 - 30, -2);
 
-    // Right column: the level meters.
+    // The right column (10 from the right edge, 140 wide, between the header
+    // and the bottom margin) is left to the level meters.
     const int columnTop = header + margin;
-    const int columnHeight = juce::jmax (0, h - margin - columnTop);
-    const juce::Rectangle<int> column (juce::jmax (0, w - margin - rightColumnWidth), columnTop, rightColumnWidth, columnHeight);
-    juce::ignoreUnused (column);
-
     const int panelWidth = juce::jmax (0, w - (margin + rightColumnWidth) - 2 * margin);
     waveformPanel = {margin, columnTop, panelWidth, room (columnTop, waveformPanelHeight)};
 
