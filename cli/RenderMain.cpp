@@ -1,10 +1,12 @@
 // quorvel-render: the offline mastering run without the GUI. It loads and
 // renders through the very same ProcessorTypeI code as the application.
 
-#include "FactoryPresetLookup.h"
+#include "PresetLookup.h"
 #include "RenderOptions.h"
 
+#include "audio/LoudnessAnalysis.h"
 #include "engine/ProcessorTypeI.h"
+#include "resources/Exporter.h"
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
@@ -13,8 +15,10 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iomanip>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -31,7 +35,7 @@ enum ExitCode
     exitInterrupted = 130
 };
 
-std::atomic<bool> interrupted{false};
+std::atomic<bool> interrupted { false };
 
 extern "C" void onInterrupt (int) { interrupted.store (true); }
 
@@ -43,9 +47,9 @@ int fail (int code, const std::string& message)
 
 void applyPreset (const Preset& p)
 {
-    const float values[IProcessor::numParams] = {p.lowCut,       p.lowGain,         p.bodyGain,    p.clarity,
-                                                 p.brightness,   p.loudness,        p.compression, p.quality,
-                                                 p.lowCutStereo, p.loudnessRelease, p.ceiling,     p.truePeak ? 1.0f : 0.0f};
+    const float values[IProcessor::numParams] = { p.lowCut,       p.lowGain,         p.bodyGain,    p.clarity,
+                                                  p.brightness,   p.loudness,        p.compression, p.quality,
+                                                  p.lowCutStereo, p.loudnessRelease, p.ceiling,     p.truePeak ? 1.0f : 0.0f };
     for (int i = 0; i < IProcessor::numParams; ++i)
         IProcessor::UserParams[i] = values[i];
 }
@@ -130,42 +134,6 @@ private:
     int saved = -1;
 };
 
-/** Writes the buffer as a 32-bit float WAV next to the target and renames it
-    into place; nothing is left behind on failure. */
-juce::Result writeWav (const juce::File& target, const juce::AudioBuffer<float>& buffer, double rate)
-{
-    juce::TemporaryFile temp (target, juce::TemporaryFile::useHiddenFile);
-    {
-        auto stream = std::make_unique<juce::FileOutputStream> (temp.getFile());
-        if (stream->failedToOpen())
-            return juce::Result::fail ("cannot write \"" + target.getFullPathName() + "\": " + stream->getStatus().getErrorMessage());
-
-        auto* rawStream = stream.get();
-        juce::WavAudioFormat wav;
-        std::unique_ptr<juce::AudioFormatWriter> writer (
-            wav.createWriterFor (stream.get(), rate, static_cast<unsigned int> (buffer.getNumChannels()), 32, {}, 0));
-        if (writer == nullptr)
-            return juce::Result::fail ("cannot write \"" + target.getFullPathName() + "\" as WAV");
-        stream.release(); // the writer owns it now
-
-        // In blocks: the writer converts through a scratch block as large as
-        // what it is given, which for a whole track doubles the memory used.
-        constexpr int blockFrames = 65536;
-        bool written = true;
-        for (int start = 0; written && start < buffer.getNumSamples(); start += blockFrames)
-            written = writer->writeFromAudioSampleBuffer (buffer, start, std::min (blockFrames, buffer.getNumSamples() - start));
-        written = written && writer->flush();
-        const auto status = rawStream->getStatus();
-        writer.reset();
-        if (!written || status.failed())
-            return juce::Result::fail ("cannot write \"" + target.getFullPathName() + "\""
-                                       + (status.failed() ? ": " + status.getErrorMessage() : juce::String()));
-    }
-    if (!temp.overwriteTargetFileWithTemporary())
-        return juce::Result::fail ("cannot move the result into place at \"" + target.getFullPathName() + "\"");
-    return juce::Result::ok();
-}
-
 std::string numberText (double value)
 {
     std::ostringstream out;
@@ -175,31 +143,179 @@ std::string numberText (double value)
     return out.str();
 }
 
-void printReport (const std::vector<std::pair<std::string, std::string>>& fields, bool json)
+/** One report entry: a number, or a group of entries printed as
+    "group.key: value" lines or as a nested JSON object. */
+struct Field
+{
+    std::string key;
+    std::string value;
+    std::vector<Field> group = {};
+};
+
+void printJson (const std::vector<Field>& fields)
+{
+    std::cout << "{";
+    for (size_t i = 0; i < fields.size(); ++i)
+    {
+        std::cout << (i > 0 ? ", " : "") << "\"" << fields[i].key << "\": ";
+        if (fields[i].group.empty())
+            std::cout << fields[i].value;
+        else
+            printJson (fields[i].group);
+    }
+    std::cout << "}";
+}
+
+void printLines (const std::vector<Field>& fields, const std::string& prefix)
+{
+    for (const auto& field : fields)
+    {
+        if (field.group.empty())
+            std::cout << prefix << field.key << ": " << field.value << "\n";
+        else
+            printLines (field.group, prefix + field.key + ".");
+    }
+}
+
+void printReport (const std::vector<Field>& fields, bool json)
 {
     if (json)
     {
-        std::cout << "{";
-        for (size_t i = 0; i < fields.size(); ++i)
-            std::cout << (i > 0 ? ", " : "") << "\"" << fields[i].first << "\": " << fields[i].second;
-        std::cout << "}" << std::endl;
+        printJson (fields);
+        std::cout << std::endl;
         return;
     }
-    for (const auto& field : fields)
-        std::cout << field.first << ": " << field.second << "\n";
+    printLines (fields, {});
     std::cout << std::flush;
+}
+
+/** Loudness figures in dB to two decimals: finer than any meter resolves,
+    and -300 (the meter's silence) stays a plain number for JSON. */
+std::string decibelText (float value)
+{
+    std::ostringstream out;
+    out.imbue (std::locale::classic());
+    out << std::fixed << std::setprecision (2) << value;
+    return out.str();
+}
+
+std::vector<Field> loudnessFields (const LoudnessAnalysis& a)
+{
+    return { { "integrated", decibelText (a.integrated) },
+             { "range", decibelText (a.range) },
+             { "momentaryMax", decibelText (a.momentaryMax) },
+             { "shortTermMax", decibelText (a.shortTermMax) },
+             { "samplePeak", decibelText (a.samplePeak) } };
+}
+
+/** The meter counts NaN and infinite samples as silence; say so rather than
+    let figures that leave them out pass unremarked. */
+void warnNonFinite (const LoudnessAnalysis& a, const std::string& what)
+{
+    if (a.nonFiniteSamples > 0)
+        std::cerr << "quorvel-render: warning: " << what << " holds " << a.nonFiniteSamples
+                  << " samples that are not finite numbers; they were measured as silence" << std::endl;
+}
+
+std::string oneLine (const juce::String& message) { return message.replace ("\n\n", " ").replace ("\n", " ").toStdString(); }
+
+/** Loads `file` through the processor's own loading code, as the app does.
+    On failure returns nothing and sets `exitCode` and `message`. */
+std::shared_ptr<ProcessorTypeI> load (const juce::File& file, const std::string& name, int& exitCode, std::string& message)
+{
+    exitCode = exitInput;
+    if (!file.existsAsFile())
+    {
+        message = "cannot read \"" + name + "\": no such file";
+        return nullptr;
+    }
+
+    auto processor = std::make_shared<ProcessorTypeI>();
+    processor->sourceFile = std::make_shared<juce::File> (file);
+    {
+        // The loader may print diagnostics; standard output is the report's.
+        StdoutToStderr diagnosticsToStderr;
+        processor->fileReaderThreaded();
+    }
+    const auto loadError = processor->loadErrorText.take();
+    if (!loadError.empty())
+    {
+        message = loadError;
+        return nullptr;
+    }
+    if (processor->state != IProcessor::stateLoaded || processor->sourceBuffer == nullptr || processor->sourceBuffer->getNumChannels() == 0
+        || processor->sourceBuffer->getNumSamples() == 0)
+    {
+        message = "\"" + name + "\" holds no audio";
+        return nullptr;
+    }
+    exitCode = exitDone;
+    return processor;
+}
+
+/** Measures a whole buffer; on failure sets `message` naming `what`. */
+std::optional<LoudnessAnalysis> measure (const juce::AudioBuffer<float>& buffer, double rate, const std::string& what, std::string& message)
+{
+    auto analysis = LoudnessAnalysis::measure (buffer, rate);
+    if (!analysis.problem.empty())
+    {
+        message = "cannot measure the loudness of " + what + ": " + analysis.problem;
+        return std::nullopt;
+    }
+    warnNonFinite (analysis, what);
+    return analysis;
+}
+
+int analyze (const RenderOptions& options)
+{
+    const auto file = juce::File::getCurrentWorkingDirectory().getChildFile (options.analyze);
+    int exitCode = exitDone;
+    std::string message;
+    const auto processor = load (file, options.analyze, exitCode, message);
+    if (processor == nullptr)
+        return fail (exitCode, message);
+
+    const auto analysis = measure (*processor->sourceBuffer, processor->sourceSampleRate, "\"" + options.analyze + "\"", message);
+    if (!analysis)
+        return fail (exitInput, message);
+    printReport (loudnessFields (*analysis), options.json);
+    return exitDone;
+}
+
+/** The output's file type: --format, else the extension. Empty when neither
+    says, or when they contradict each other; `message` then says why. */
+juce::String outputFileType (const RenderOptions& options, const juce::File& output, std::string& message)
+{
+    juce::String byExtension;
+    if (output.hasFileExtension (".wav"))
+        byExtension = "wav";
+    else if (output.hasFileExtension (".aiff;.aif"))
+        byExtension = "aiff";
+
+    const juce::String asked (options.format);
+    if (asked.isEmpty() && byExtension.isEmpty())
+        message = "cannot tell the file type of \"" + options.output + "\": name it .wav, .aiff or .aif, or give --format";
+    else if (asked.isNotEmpty() && byExtension.isNotEmpty() && asked != byExtension)
+        message = "cannot write \"" + options.output + "\" as " + asked.toUpperCase().toStdString() + ": its name says "
+                  + byExtension.toUpperCase().toStdString();
+    else
+        return asked.isNotEmpty() ? asked : byExtension;
+    return {};
 }
 
 int render (const RenderOptions& options)
 {
-    const auto presetNames = FactoryPresetLookup::names();
-    if (presetNames.isEmpty())
+    const PresetLookup presets (PresetLookup::userPresetsFile());
+    if (presets.defaultName().isEmpty())
         return fail (exitUsage, "the factory presets could not be read");
-    const auto presetName = options.preset.empty() ? presetNames[0].toStdString() : options.preset;
-    const auto preset = FactoryPresetLookup::find (presetName);
+    const auto presetName = options.preset.empty() ? presets.defaultName().toStdString() : options.preset;
+    const auto preset = presets.find (presetName);
     if (!preset)
         return fail (exitUsage,
-                     "unknown preset \"" + presetName + "\"; the presets are: " + presetNames.joinIntoString (", ").toStdString());
+                     "unknown preset \"" + presetName + "\"; the presets are: " + presets.names().joinIntoString (", ").toStdString()
+                         + (presets.userFileGaveNothing() ? " (no preset could be read from \""
+                                                                + PresetLookup::userPresetsFile().getFullPathName().toStdString() + "\")"
+                                                          : std::string()));
 
     const auto cwd = juce::File::getCurrentWorkingDirectory();
     const auto input = cwd.getChildFile (options.input);
@@ -207,8 +323,18 @@ int render (const RenderOptions& options)
 
     if (!input.existsAsFile())
         return fail (exitInput, "cannot read \"" + options.input + "\": no such file");
-    if (!output.hasFileExtension (".wav"))
-        return fail (exitOutput, "cannot write \"" + options.output + "\": the output must be a .wav file");
+
+    // Everything about the output is checked before the run, so that a
+    // refusal costs nothing and never follows minutes of work.
+    std::string message;
+    Exporter::Options exportOptions;
+    exportOptions.bitDepth = options.bits;
+    exportOptions.dither = options.dither;
+    exportOptions.fileType = outputFileType (options, output, message);
+    if (exportOptions.fileType.isEmpty())
+        return fail (exitOutput, message);
+    if (const auto allowed = Exporter::checkOptions (exportOptions); allowed.failed())
+        return fail (exitOutput, "cannot write \"" + options.output + "\": " + oneLine (allowed.getErrorMessage()));
     if (output.isDirectory())
         return fail (exitOutput, "cannot write \"" + options.output + "\": it is a folder");
     const auto folder = output.getParentDirectory();
@@ -219,15 +345,18 @@ int render (const RenderOptions& options)
     for (const auto& [index, value] : options.settings)
         IProcessor::UserParams[index] = value;
 
-    auto processor = std::make_shared<ProcessorTypeI>();
-    processor->sourceFile = std::make_shared<juce::File> (input);
-    processor->fileReaderThreaded();
-    const auto loadError = processor->loadErrorText.take();
-    if (!loadError.empty())
-        return fail (exitInput, loadError);
-    if (processor->state != IProcessor::stateLoaded || processor->sourceBuffer == nullptr || processor->sourceBuffer->getNumChannels() == 0
-        || processor->sourceBuffer->getNumSamples() == 0)
-        return fail (exitInput, "\"" + options.input + "\" holds no audio");
+    int exitCode = exitDone;
+    const auto processor = load (input, options.input, exitCode, message);
+    if (processor == nullptr)
+        return fail (exitCode, message);
+
+    std::optional<LoudnessAnalysis> sourceLoudness;
+    if (options.report)
+    {
+        sourceLoudness = measure (*processor->sourceBuffer, processor->sourceSampleRate, "the source", message);
+        if (!sourceLoudness)
+            return fail (exitInput, message);
+    }
 
     processor->processingSampleRate = options.rate;
     processor->selectionActive = options.selectionActive;
@@ -241,7 +370,7 @@ int render (const RenderOptions& options)
     {
         StdoutToStderr diagnosticsToStderr;
         ProgressPrinter progress (*processor);
-        std::atomic<bool> finished{false};
+        std::atomic<bool> finished { false };
         std::thread worker (
             [processor, &finished]
             {
@@ -274,20 +403,35 @@ int render (const RenderOptions& options)
 
     const auto result = processor->processedBuffer;
     const double rate = processor->processingSampleRate;
-    const auto written = writeWav (output, *result, rate);
-    if (written.failed())
-        return fail (exitOutput, written.getErrorMessage().toStdString());
+    std::optional<LoudnessAnalysis> resultLoudness;
+    if (options.report)
+    {
+        resultLoudness = measure (*result, rate, "the result", message);
+        if (!resultLoudness)
+            return fail (exitRunFailed, message);
+    }
 
-    printReport ({{"clipLevel", numberText (processor->clipLevel)},
-                  {"inputGain", numberText (processor->inputGain)},
-                  {"sourceRate", numberText (processor->sourceSampleRate)},
-                  {"processingRate", numberText (rate)},
-                  {"frames", std::to_string (result->getNumSamples())},
-                  {"taps", std::to_string (processor->lastRunTaps.load())},
-                  {"peak", numberText (processor->lastRunPeak.load())},
-                  {"finalGain", numberText (processor->lastRunGain.load())},
-                  {"seconds", numberText (seconds)}},
-                 options.json);
+    // The export code of the app's SAVE button: it writes beside the target
+    // and renames into place, so a failure leaves no partial file.
+    const auto written = Exporter::exportResult (*processor, output, exportOptions);
+    if (written.failed())
+        return fail (exitOutput, oneLine (written.getErrorMessage()));
+
+    std::vector<Field> report = { { "clipLevel", numberText (processor->clipLevel) },
+                                  { "inputGain", numberText (processor->inputGain) },
+                                  { "sourceRate", numberText (processor->sourceSampleRate) },
+                                  { "processingRate", numberText (rate) },
+                                  { "frames", std::to_string (result->getNumSamples()) },
+                                  { "taps", std::to_string (processor->lastRunTaps.load()) },
+                                  { "peak", numberText (processor->lastRunPeak.load()) },
+                                  { "finalGain", numberText (processor->lastRunGain.load()) },
+                                  { "seconds", numberText (seconds) } };
+    if (options.report)
+    {
+        report.push_back ({ "source", {}, loudnessFields (*sourceLoudness) });
+        report.push_back ({ "result", {}, loudnessFields (*resultLoudness) });
+    }
+    printReport (report, options.json);
     return exitDone;
 }
 } // namespace
@@ -308,5 +452,5 @@ int main (int argc, char* argv[])
         std::cout << RenderOptions::usage();
         return exitDone;
     }
-    return render (*options);
+    return options->analyze.empty() ? render (*options) : analyze (*options);
 }

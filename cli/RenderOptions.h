@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/Ditherer.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,6 +11,8 @@
     files or presets. */
 struct RenderOptions
 {
+    /** Set by `--analyze FILE`: measure FILE and print its loudness instead of rendering. */
+    std::string analyze;
     std::string input;
     std::string output;
     /** Empty for the first factory preset. */
@@ -19,6 +23,13 @@ struct RenderOptions
     bool selectionActive = false;
     double selectionStart = 0.0;
     double selectionEnd = 1.0;
+    /** The output file's sample format and dither. */
+    int bits = 24;
+    Ditherer::Type dither = Ditherer::none;
+    /** "wav" or "aiff"; empty to go by the output file's extension. */
+    std::string format;
+    /** Also print the loudness of the source and of the result. */
+    bool report = false;
     bool json = false;
     bool help = false;
 

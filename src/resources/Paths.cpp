@@ -26,16 +26,21 @@ juce::File UserApplicationDataFolder()
 
 void OverrideUserApplicationDataFolder (const juce::File& folder) { overriddenFolder() = folder; }
 
-void SetUpDataFolder()
+void SetDataFolderPaths()
 {
     AppDataDirectory = UserApplicationDataFolder().getFullPathName() + "/Stelvane/Quorvel/";
+    AppPresetsFilePath = AppDataDirectory + "presets.2.xml";
+    AppSettingsFilePath = AppDataDirectory + "settings.xml";
+}
+
+void SetUpDataFolder()
+{
+    SetDataFolderPaths();
 
     const juce::File folder (AppDataDirectory);
     if (!folder.isDirectory())
         folder.createDirectory();
 
-    AppPresetsFilePath = AppDataDirectory + "presets.2.xml";
-    AppSettingsFilePath = AppDataDirectory + "settings.xml";
     fftRenderEngine = "gpu";
 }
 } // namespace Resources

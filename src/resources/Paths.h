@@ -22,6 +22,10 @@ juce::File UserApplicationDataFolder();
     folder, so tests never touch the real one. An empty File restores it. */
 void OverrideUserApplicationDataFolder (const juce::File& folder);
 
+/** Sets the three paths as SetUpDataFolder does, without creating anything
+    or touching the settings: for tools that only read the user's files. */
+void SetDataFolderPaths();
+
 /** Start-up step: sets the three paths, creates the data folder if it is
     missing (a failure shows later as missing files and failed writes) and
     resets the render-engine setting to "gpu". */

@@ -1,3 +1,5 @@
+#include "ToolRun.h"
+
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -22,40 +24,8 @@ using testing_support::writeAudioFile;
 
 namespace
 {
-struct Outcome
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string quoted (const std::string& text)
-{
-    std::string q = "'";
-    for (const char c : text)
-        q += c == '\'' ? std::string ("'\\''") : std::string (1, c);
-    return q + "'";
-}
-
-/** Runs the built tool with its standard output and error captured apart. */
-Outcome render (const TempFolder& temp, const std::vector<std::string>& args)
-{
-    const auto outFile = temp.getFile ("stdout.txt");
-    const auto errFile = temp.getFile ("stderr.txt");
-    std::string command = quoted (QUORVEL_TEST_BIN_DIR "/quorvel-render");
-    for (const auto& a : args)
-        command += " " + quoted (a);
-    command += " >" + quoted (outFile.getFullPathName().toStdString()) + " 2>" + quoted (errFile.getFullPathName().toStdString());
-
-    Outcome o;
-    const int status = std::system (command.c_str());
-    o.exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : -1;
-    o.out = outFile.loadFileAsString().toStdString();
-    o.err = errFile.loadFileAsString().toStdString();
-    outFile.deleteFile();
-    errFile.deleteFile();
-    return o;
-}
+using tool_run::lines;
+using tool_run::Outcome;
 
 juce::AudioBuffer<float> music (int channels, int samples)
 {
@@ -66,17 +36,6 @@ juce::AudioBuffer<float> music (int channels, int samples)
                            const float noise = static_cast<float> ((x >> 9) & 0xffff) / 65535.0f - 0.5f;
                            return 0.3f * std::sin (0.02f * static_cast<float> (i * (ch + 1))) + 0.2f * noise;
                        });
-}
-
-std::vector<std::string> lines (const std::string& text)
-{
-    std::vector<std::string> out;
-    juce::StringArray parts;
-    parts.addLines (text);
-    parts.removeEmptyStrings();
-    for (const auto& p : parts)
-        out.push_back (p.toStdString());
-    return out;
 }
 
 float largestMagnitude (const juce::AudioBuffer<float>& b, int start, int end)
@@ -92,7 +51,11 @@ class RenderCli : public ::testing::Test
 {
 protected:
     TempFolder temp;
+    /** The tool's home: no presets file unless a test puts one there. */
+    TempFolder home;
     juce::File input;
+
+    Outcome render (const std::vector<std::string>& args) const { return tool_run::run (home.get(), args); }
 
     void SetUp() override
     {
@@ -116,13 +79,13 @@ protected:
 };
 } // namespace
 
-TEST_F (RenderCli, RendersAFloatWavAndReportsWhatItDid)
+TEST_F (RenderCli, RendersA24BitWavByDefaultAndReportsWhatItDid)
 {
-    const auto o = render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--set", "quality=0"});
+    const auto o = render ({ input.getFullPathName().toStdString(), path ("out.wav"), "--set", "quality=0" });
     ASSERT_EQ (o.exitCode, 0) << o.err;
 
-    const std::vector<std::string> keys = {"clipLevel", "inputGain", "sourceRate", "processingRate", "frames",
-                                           "taps",      "peak",      "finalGain",  "seconds"};
+    const std::vector<std::string> keys = { "clipLevel", "inputGain", "sourceRate", "processingRate", "frames",
+                                            "taps",      "peak",      "finalGain",  "seconds" };
     const auto report = lines (o.out);
     ASSERT_EQ (report.size(), keys.size()) << o.out;
     for (size_t i = 0; i < keys.size(); ++i)
@@ -140,22 +103,22 @@ TEST_F (RenderCli, RendersAFloatWavAndReportsWhatItDid)
     std::unique_ptr<juce::AudioFormatReader> reader (juce::WavAudioFormat().createReaderFor (output.createInputStream().release(), true));
     ASSERT_NE (reader, nullptr);
     EXPECT_EQ (reader->numChannels, 2u);
-    EXPECT_EQ (reader->bitsPerSample, 32u);
-    EXPECT_TRUE (reader->usesFloatingPointData);
+    EXPECT_EQ (reader->bitsPerSample, 24u);
+    EXPECT_FALSE (reader->usesFloatingPointData);
     EXPECT_EQ (reader->sampleRate, 44100.0);
     EXPECT_EQ (reader->lengthInSamples, 44100);
     reader.reset();
 
-    // Default preset ceiling -0.3 dB, sample peak.
+    // Default preset ceiling -0.3 dB, sample peak; 24 bits resolve it to 1e-7.
     const auto result = readAudioFile (output);
     EXPECT_NEAR (largestMagnitude (*result, 0, 44100), std::pow (10.0f, -0.3f / 20.0f), 1.0e-6f);
-    EXPECT_EQ (files(), juce::StringArray ({"in.wav", "out.wav"}));
+    EXPECT_EQ (files(), juce::StringArray ({ "in.wav", "out.wav" }));
 }
 
 TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
 {
-    const auto o = render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--json", "--rate", "48000", "--preset",
-                                  "Vintage 70s", "--set", "quality=1", "--set", "ceiling=-2"});
+    const auto o = render ({ input.getFullPathName().toStdString(), path ("out.wav"), "--json", "--rate", "48000", "--preset",
+                             "Vintage 70s", "--set", "quality=1", "--set", "ceiling=-2" });
     ASSERT_EQ (o.exitCode, 0) << o.err;
 
     const auto json = juce::JSON::parse (juce::String (o.out));
@@ -166,7 +129,7 @@ TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
     EXPECT_EQ (static_cast<int> (json["taps"]), 1024);
     EXPECT_GT (static_cast<double> (json["peak"]), 0.0);
     EXPECT_GT (static_cast<double> (json["seconds"]), 0.0);
-    for (const auto* key : {"clipLevel", "inputGain", "finalGain"})
+    for (const auto* key : { "clipLevel", "inputGain", "finalGain" })
         EXPECT_TRUE (json.hasProperty (key)) << key;
 
     double rate = 0.0;
@@ -179,8 +142,7 @@ TEST_F (RenderCli, JsonReportRateSettingsAndPreset)
 
 TEST_F (RenderCli, SelectionLeavesTheRestSilent)
 {
-    const auto o =
-        render (temp, {input.getFullPathName().toStdString(), path ("out.wav"), "--selection", "0.25", "0.5", "--set", "quality=0"});
+    const auto o = render ({ input.getFullPathName().toStdString(), path ("out.wav"), "--selection", "0.25", "0.5", "--set", "quality=0" });
     ASSERT_EQ (o.exitCode, 0) << o.err;
     const auto result = readAudioFile (temp.getFile ("out.wav"));
     ASSERT_EQ (result->getNumSamples(), 44100);
@@ -203,47 +165,68 @@ TEST_F (RenderCli, ErrorsNameTheProblemAndLeaveNoOutput)
         int exitCode;
         const char* mentions;
     } cases[] = {
-        {{}, 2, "INPUT and OUTPUT"},
-        {{in}, 2, "INPUT and OUTPUT"},
-        {{in, out, "extra"}, 2, "extra"},
-        {{in, out, "--bogus"}, 2, "--bogus"},
-        {{in, out, "--preset", "Mastering Quick Loss"}, 2, "Mastering Quick Loss"},
-        {{in, out, "--preset"}, 2, "--preset"},
-        {{in, out, "--set", "volume=1"}, 2, "volume"},
-        {{in, out, "--set", "ceiling"}, 2, "KEY=VALUE"},
-        {{in, out, "--set", "ceiling=loud"}, 2, "loud"},
-        {{in, out, "--set", "ceiling=nan"}, 2, "nan"},
-        {{in, out, "--set", "ceiling=1e60"}, 2, "1e60"},
-        {{in, out, "--rate", "22050"}, 2, "22050"},
-        {{in, out, "--selection", "0.6", "0.2"}, 2, "selection"},
-        {{in, out, "--selection", "0.2"}, 2, "--selection"},
-        {{path ("missing.wav"), out}, 3, "missing.wav"},
-        {{text.getFullPathName().toStdString(), out}, 3, "notes.wav"},
-        {{in, path ("no-such-folder/out.wav")}, 4, "out.wav"},
-        {{in, path ("folder.wav")}, 4, "folder.wav"},
-        {{in, path ("out.mp3")}, 4, "out.mp3"},
+        { {}, 2, "INPUT and OUTPUT" },
+        { { in }, 2, "INPUT and OUTPUT" },
+        { { in, out, "extra" }, 2, "extra" },
+        { { in, out, "--bogus" }, 2, "--bogus" },
+        { { in, out, "--preset", "Mastering Quick Loss" }, 2, "Mastering Quick Loss" },
+        { { in, out, "--preset" }, 2, "--preset" },
+        { { in, out, "--set", "volume=1" }, 2, "volume" },
+        { { in, out, "--set", "ceiling" }, 2, "KEY=VALUE" },
+        { { in, out, "--set", "ceiling=loud" }, 2, "loud" },
+        { { in, out, "--set", "ceiling=nan" }, 2, "nan" },
+        { { in, out, "--set", "ceiling=1e60" }, 2, "1e60" },
+        { { in, out, "--rate", "22050" }, 2, "22050" },
+        { { in, out, "--selection", "0.6", "0.2" }, 2, "selection" },
+        { { in, out, "--selection", "0.2" }, 2, "--selection" },
+        { { path ("missing.wav"), out }, 3, "missing.wav" },
+        { { text.getFullPathName().toStdString(), out }, 3, "notes.wav" },
+        { { in, path ("no-such-folder/out.wav") }, 4, "out.wav" },
+        { { in, path ("folder.wav") }, 4, "folder.wav" },
+        { { in, path ("out.mp3") }, 4, "out.mp3" },
+        { { in, out, "--bits", "20" }, 2, "20" },
+        { { in, out, "--bits" }, 2, "--bits" },
+        { { in, out, "--dither", "pink" }, 2, "pink" },
+        { { in, out, "--format", "mp3" }, 2, "mp3" },
+        { { in, out, "--bits", "32", "--dither", "triangular" }, 2, "--dither" },
+        { { in, path ("out.aiff"), "--bits", "32" }, 4, "32 bits" },
+        { { in, path ("out"), "--format", "aiff", "--bits", "32" }, 4, "32 bits" },
+        { { in, out, "--format", "aiff" }, 4, "out.wav" },
+        { { in, path ("out.aif"), "--format", "wav" }, 4, "out.aif" },
+        { { in, path ("out") }, 4, "--format" },
+        { { "--analyze" }, 2, "--analyze" },
+        { { "--analyze", in, "--preset", "Indie" }, 2, "--preset" },
+        { { "--analyze", in, "--report" }, 2, "--report" },
+        { { "--analyze", in, out }, 2, "out.wav" },
+        { { "--analyze", path ("missing.wav") }, 3, "missing.wav" },
+        { { "--analyze", text.getFullPathName().toStdString() }, 3, "notes.wav" },
     };
 
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.args.empty() ? std::string ("(no arguments)") : c.args.back());
-        const auto o = render (temp, c.args);
+        const auto o = render (c.args);
         EXPECT_EQ (o.exitCode, c.exitCode);
         const auto messages = lines (o.err);
         ASSERT_EQ (messages.size(), 1u) << o.err;
         EXPECT_NE (messages[0].find (c.mentions), std::string::npos) << messages[0];
         EXPECT_TRUE (o.out.empty()) << o.out;
-        EXPECT_EQ (files(), juce::StringArray ({"folder.wav", "in.wav", "notes.wav"}));
+        EXPECT_EQ (files(), juce::StringArray ({ "folder.wav", "in.wav", "notes.wav" }));
     }
 }
 
 TEST_F (RenderCli, AFailedRunLeavesAnExistingOutputAlone)
 {
     const auto out = temp.getFile ("out.wav");
+    const auto aiff = temp.getFile ("out.aiff");
     ASSERT_TRUE (out.replaceWithText ("previous result"));
-    const auto o = render (temp, {path ("missing.wav"), out.getFullPathName().toStdString()});
-    EXPECT_EQ (o.exitCode, 3);
+    ASSERT_TRUE (aiff.replaceWithText ("previous result"));
+
+    EXPECT_EQ (render ({ path ("missing.wav"), out.getFullPathName().toStdString() }).exitCode, 3);
+    EXPECT_EQ (render ({ input.getFullPathName().toStdString(), aiff.getFullPathName().toStdString(), "--bits", "32" }).exitCode, 4);
     EXPECT_EQ (out.loadFileAsString(), "previous result");
+    EXPECT_EQ (aiff.loadFileAsString(), "previous result");
+    EXPECT_EQ (files(), juce::StringArray ({ "in.wav", "out.aiff", "out.wav" }));
 }
 
 TEST_F (RenderCli, InterruptStopsTheRunAndWritesNothing)
@@ -254,18 +237,28 @@ TEST_F (RenderCli, InterruptStopsTheRunAndWritesNothing)
     const std::string tool = QUORVEL_TEST_BIN_DIR "/quorvel-render";
     const auto in = longInput.getFullPathName().toStdString();
     const auto out = path ("out.wav");
-    std::vector<std::string> args = {tool, in, out, "--set", "quality=1"};
+    std::vector<std::string> args = { tool, in, out, "--set", "quality=1" };
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back (a.data());
     argv.push_back (nullptr);
+
+    // The environment with the test's own home, as the other runs have.
+    std::vector<std::string> environment = { "HOME=" + home.get().getFullPathName().toStdString() };
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string (*e).rfind ("HOME=", 0) != 0)
+            environment.emplace_back (*e);
+    std::vector<char*> envp;
+    for (auto& e : environment)
+        envp.push_back (e.data());
+    envp.push_back (nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init (&actions);
     posix_spawn_file_actions_addopen (&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen (&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    ASSERT_EQ (posix_spawn (&pid, tool.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ (posix_spawn (&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy (&actions);
 
     std::this_thread::sleep_for (std::chrono::milliseconds (700));
@@ -274,5 +267,5 @@ TEST_F (RenderCli, InterruptStopsTheRunAndWritesNothing)
     ASSERT_EQ (waitpid (pid, &status, 0), pid);
     ASSERT_TRUE (WIFEXITED (status));
     EXPECT_EQ (WEXITSTATUS (status), 130);
-    EXPECT_EQ (files(), juce::StringArray ({"in.wav", "long.wav"}));
+    EXPECT_EQ (files(), juce::StringArray ({ "in.wav", "long.wav" }));
 }
