@@ -166,8 +166,7 @@ void Ebu128LoudnessMeter::measure (const float* const* channels, int channelsToM
         measurementBuffer.copyFrom (c, 0, channels[c], numSamples);
 
     auto* const* samples = measurementBuffer.getArrayOfWritePointers();
-    preFilter.process (samples, channelsToMeasure, numSamples);
-    lowFrequencyFilter.process (samples, channelsToMeasure, numSamples);
+    SecondOrderIIRFilter::processCascade (preFilter, lowFrequencyFilter, samples, channelsToMeasure, numSamples);
     for (int c = 0; c < channelsToMeasure; ++c)
         juce::FloatVectorOperations::multiply (samples[c], samples[c], numSamples);
 
@@ -195,7 +194,7 @@ void Ebu128LoudnessMeter::measure (const float* const* channels, int channelsToM
 void Ebu128LoudnessMeter::addToCurrentBin (int channelsToMeasure, int start, int count) noexcept
 {
     for (int c = 0; c < channelsToMeasure; ++c)
-        bins[static_cast<size_t> (c)][static_cast<size_t> (currentBin)] += sumOf (measurementBuffer.getReadPointer (c, start), count);
+        bins[static_cast<size_t> (c)][static_cast<size_t> (currentBin)] += sumOf (measurementBuffer.getReadPointer (c) + start, count);
     samplesInCurrentBin += count;
 }
 

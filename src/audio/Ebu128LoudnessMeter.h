@@ -16,6 +16,9 @@
     rate), so a completed bin costs one pass over the bins, never over
     samples. Every 100 ms the 400 ms and 3 s windows are gated into two
     histograms of 0.1 LU steps, so the statistics never revisit old blocks.
+    Until the windows have filled after a start or a reset, the time before
+    counts as silence: short-term rises over 3 s, and the first three gated
+    400 ms blocks hold 1/4, 1/2 and 3/4 of the signal.
 
     Real-time contract: the constructor and prepareToPlay() allocate;
     processBlock() and reset() never allocate, lock or wait and are noexcept.

@@ -12,7 +12,7 @@
     any other rate with the bilinear transform.
 
     Real-time contract: the constructor and prepareToPlay() allocate; process()
-    never allocates and is noexcept. */
+    and processCascade() never allocate and are noexcept. */
 class SecondOrderIIRFilter
 {
 public:
@@ -47,6 +47,11 @@ public:
         the prepared channel count. */
     void process (juce::AudioBuffer<float>& buffer) noexcept;
     void process (float* const* channels, int numChannels, int numSamples) noexcept;
+
+    /** The same as first.process() followed by second.process(), sample for
+        sample, in one pass over the data (the meter's K-weighting). */
+    static void processCascade (SecondOrderIIRFilter& first, SecondOrderIIRFilter& second, float* const* channels, int numChannels,
+                                int numSamples) noexcept;
 
     const Coefficients& getCoefficients() const noexcept { return coefficients; }
     int getNumChannels() const noexcept { return channelCount; }
