@@ -19,9 +19,6 @@ public:
         writer of the read-out does. */
     void show (const juce::String& text, int cornerToUse);
 
-    /** Where the box goes for `corner` at the current size. */
-    juce::Rectangle<int> getAreaBounds() const;
-
     void paint (juce::Graphics& g) override;
     /** One fade step. */
     void timerCallback() override;
@@ -39,5 +36,8 @@ public:
     UserFeedbackArea area;
 
 private:
+    /** Where the box goes for `corner` at the current size. */
+    juce::Rectangle<int> getAreaBounds() const;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (UserFeedbackComponent)
 };
