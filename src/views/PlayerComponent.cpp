@@ -71,15 +71,15 @@ void PlayerComponent::qvKnobValueChanged (QVKnob* knob)
 
 void PlayerComponent::qvButtonPressed (QVButton* button)
 {
+    // Disabled buttons still forward presses; here they mean nothing.
+    if (!button->isEnabled())
+        return;
     if (button == &playButton)
     {
         pressPlay();
         return;
     }
-    if (button != &aButton && button != &bButton)
-        return;
-    // Disabled buttons still forward presses; here they mean nothing.
-    if (!button->isEnabled() || processor == nullptr)
+    if ((button != &aButton && button != &bButton) || processor == nullptr)
         return;
 
     const bool isA = button == &aButton;

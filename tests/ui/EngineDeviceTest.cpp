@@ -96,6 +96,10 @@ TEST (EngineDevice, PlaysOnJackAndRestartsAtAnotherRate)
     testing_support::JackServer server48 ("quorvel-test-48k-" + std::to_string (getpid()), 48000);
     ASSERT_TRUE (server48.isReady());
     setenv ("JACK_DEFAULT_SERVER", server48.getName().c_str(), 1);
+    const struct DefaultServerBack
+    {
+        ~DefaultServerBack() { unsetenv ("JACK_DEFAULT_SERVER"); }
+    } defaultServerBack;
     player.playState = PlaybackState::paused;
     devices.restartLastAudioDevice();
 
@@ -121,6 +125,4 @@ TEST (EngineDevice, PlaysOnJackAndRestartsAtAnotherRate)
     const double advanced = player.playPosition.load() - positionBefore;
     const int blocks = player.playHeadCounter.load() - resumedAt;
     EXPECT_NEAR (advanced / blocks, 512 * 44100.0 / 48000.0, 1e-6);
-
-    unsetenv ("JACK_DEFAULT_SERVER");
 }

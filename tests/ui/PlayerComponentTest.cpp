@@ -126,6 +126,18 @@ TEST_F (Player, PlayWithoutAnythingToPlayDoesNothing)
     EXPECT_EQ (player.playBuffer, nullptr);
 }
 
+TEST_F (Player, DisabledPlayIgnoresPresses)
+{
+    ASSERT_TRUE (mouse->isReady());
+    loadSource (1000, 44100.0);
+    player.switchPlayBuffer (processor->sourceBuffer, 44100.0);
+    // As while the waveform picture is still being drawn.
+    player.playButton.setEnabled (false);
+    click (player.playButton);
+    EXPECT_EQ (player.playState.load(), PlaybackState::stopped);
+    EXPECT_FALSE (player.playButton.selected);
+}
+
 TEST_F (Player, PlayPausesAndResumesWhereItWas)
 {
     ASSERT_TRUE (mouse->isReady());
