@@ -96,6 +96,11 @@ private:
     int outStart = 0;
     int outEnd = 0;
 
+    /** Frames between progress updates in the linear stages: often enough for
+        any display, rare enough to cost nothing. The counts and end values
+        are those of a per-sample update. */
+    static constexpr int progressStep = 256;
+
     int count() const noexcept { return outEnd - outStart; }
     float progress (int done) const noexcept { return static_cast<float> (done) / static_cast<float> (count()); }
 
@@ -263,18 +268,21 @@ bool OfflineRun::normalise()
     for (int c = 0; c < 2; ++c)
     {
         float* data = result->getWritePointer (c);
-        for (int j = outStart; j < outEnd; ++j)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            float v = data[j];
-            if (v > 0.0f)
-                v = std::min (v, clip);
-            else
-                v = std::max (v, -clip);
-            data[j] = v * gain;
-
-            const float stage = progress (j - outStart);
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int j = chunk; j < chunkEnd; ++j)
+            {
+                float v = data[j];
+                if (v > 0.0f)
+                    v = std::min (v, clip);
+                else
+                    v = std::max (v, -clip);
+                data[j] = v * gain;
+            }
+            const float stage = progress (chunkEnd - 1 - outStart);
             setProgress (stage, (static_cast<float> (c) + stage) / 2.0f);
-            tick();
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
         if (stopSeen())
             return false;
@@ -565,24 +573,30 @@ float OfflineRun::measurePeak()
         // shorter than four samples has no interpolated peak.
         if (outStart + 1 < outEnd - 2)
         {
-            for (int n = outStart; n <= outEnd - 4; ++n)
+            for (int chunk = outStart; chunk <= outEnd - 4; chunk += progressStep)
             {
-                peak = std::max (peak, ProcessorTypeI::interSamplePeak (left[n], left[n + 1], left[n + 2], left[n + 3]));
-                peak = std::max (peak, ProcessorTypeI::interSamplePeak (right[n], right[n + 1], right[n + 2], right[n + 3]));
-                const float stage = progress (n + 1 - outStart);
+                const int chunkEnd = std::min (chunk + progressStep, outEnd - 3);
+                for (int n = chunk; n < chunkEnd; ++n)
+                {
+                    peak = std::max (peak, ProcessorTypeI::interSamplePeak (left[n], left[n + 1], left[n + 2], left[n + 3]));
+                    peak = std::max (peak, ProcessorTypeI::interSamplePeak (right[n], right[n + 1], right[n + 2], right[n + 3]));
+                }
+                const float stage = progress (chunkEnd - outStart);
                 setProgress (stage, stage);
-                tick();
+                tick (static_cast<uint32_t> (chunkEnd - chunk));
             }
         }
     }
     else
     {
-        for (int i = outStart; i < outEnd; ++i)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            peak = std::max (peak, std::max (std::abs (left[i]), std::abs (right[i])));
-            const float stage = progress (i - outStart);
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int i = chunk; i < chunkEnd; ++i)
+                peak = std::max (peak, std::max (std::abs (left[i]), std::abs (right[i])));
+            const float stage = progress (chunkEnd - 1 - outStart);
             setProgress (stage, stage);
-            tick();
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
     }
     endStage (4);
@@ -606,11 +620,13 @@ void OfflineRun::finalise (float peak)
         std::cout << "Finalising compress channel " << c << std::endl;
 
         float* data = result->getWritePointer (c);
-        for (int i = outStart; i < outEnd; ++i)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            data[i] *= gain;
-            processor.stageProgress.store (progress (i - outStart), std::memory_order_relaxed);
-            tick();
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int i = chunk; i < chunkEnd; ++i)
+                data[i] *= gain;
+            processor.stageProgress.store (progress (chunkEnd - 1 - outStart), std::memory_order_relaxed);
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
         processor.stageFraction = (static_cast<float> (c) + processor.stageProgress.load()) / 2.0f;
     }
