@@ -1,10 +1,19 @@
 #include "dsp/PartitionedConvolver.h"
 
+#include <juce_core/juce_core.h>
+
 #include <algorithm>
 #include <cmath>
 
 namespace DSP
 {
+PartitionedConvolver::Split PartitionedConvolver::at (std::vector<float>& v, size_t index) noexcept
+{
+    const auto n = static_cast<size_t> (fftSize);
+    float* base = v.data() + index * 2 * n;
+    return { base, base + n };
+}
+
 void PartitionedConvolver::setup (int blockSize, const std::vector<std::vector<double>>& filters)
 {
     jassert (juce::isPowerOfTwo (blockSize) && !filters.empty() && !filters.front().empty());
@@ -14,79 +23,138 @@ void PartitionedConvolver::setup (int blockSize, const std::vector<std::vector<d
     numFilters = static_cast<int> (filters.size());
     const auto length = static_cast<int> (filters.front().size());
     partitions = std::max (1, (length + block - 1) / block);
-    fft = std::make_unique<juce::dsp::FFT> (juce::roundToInt (std::log2 (fftSize)));
+    const auto n = static_cast<size_t> (fftSize);
 
-    const auto bins = static_cast<size_t> (fftSize);
-    filterSpectra.assign (static_cast<size_t> (numFilters * partitions) * bins, {});
-    std::vector<Complex> taps (bins);
+    twiddleRe.assign (n, 0.0f);
+    twiddleIm.assign (n, 0.0f);
+    for (size_t half = 1; half < n; half *= 2)
+        for (size_t k = 0; k < half; ++k)
+        {
+            const double angle = -juce::MathConstants<double>::pi * static_cast<double> (k) / static_cast<double> (half);
+            twiddleRe[half - 1 + k] = static_cast<float> (std::cos (angle));
+            twiddleIm[half - 1 + k] = static_cast<float> (std::sin (angle));
+        }
+
+    filterSpectra.assign (static_cast<size_t> (numFilters * partitions) * 2 * n, 0.0f);
     for (size_t f = 0; f < filters.size(); ++f)
         for (int p = 0; p < partitions; ++p)
         {
             // Partition p holds taps p x block ... (p + 1) x block - 1,
-            // zero-padded to the transform size.
-            std::fill (taps.begin(), taps.end(), Complex {});
+            // zero-padded to the transform size and scaled by the inverse
+            // transform's 1 / size.
+            const Split s = at (filterSpectra, f * static_cast<size_t> (partitions) + static_cast<size_t> (p));
             for (int m = 0; m < block; ++m)
             {
                 const auto tap = static_cast<size_t> (p * block + m);
                 if (tap < filters[f].size())
-                    taps[static_cast<size_t> (m)] = Complex (static_cast<float> (filters[f][tap]), 0.0f);
+                    s.re[m] = static_cast<float> (filters[f][tap] / static_cast<double> (fftSize));
             }
-            fft->perform (taps.data(), filterSpectra.data() + (f * static_cast<size_t> (partitions) + static_cast<size_t> (p)) * bins,
-                          false);
+            forward (s);
         }
 
-    inputSpectra.assign (static_cast<size_t> (partitions) * bins, {});
-    window.assign (bins, {});
-    sum.assign (bins, {});
-    result.assign (bins, {});
+    inputSpectra.assign (static_cast<size_t> (partitions) * 2 * n, 0.0f);
+    window.assign (2 * n, 0.0f);
+    work.assign (2 * n, 0.0f);
     newest = 0;
 }
 
 void PartitionedConvolver::reset() noexcept
 {
-    std::fill (inputSpectra.begin(), inputSpectra.end(), Complex {});
-    std::fill (window.begin(), window.end(), Complex {});
+    std::fill (inputSpectra.begin(), inputSpectra.end(), 0.0f);
+    std::fill (window.begin(), window.end(), 0.0f);
     newest = 0;
+}
+
+void PartitionedConvolver::forward (Split x) const noexcept
+{
+    // Decimation in frequency: natural order in, bit-reversed order out.
+    const auto n = static_cast<size_t> (fftSize);
+    for (size_t half = n / 2; half >= 1; half /= 2)
+    {
+        const float* wr = twiddleRe.data() + half - 1;
+        const float* wi = twiddleIm.data() + half - 1;
+        for (size_t start = 0; start < n; start += 2 * half)
+        {
+            float* ar = x.re + start;
+            float* ai = x.im + start;
+            float* br = ar + half;
+            float* bi = ai + half;
+            for (size_t k = 0; k < half; ++k)
+            {
+                const float dr = ar[k] - br[k], di = ai[k] - bi[k];
+                ar[k] += br[k];
+                ai[k] += bi[k];
+                br[k] = dr * wr[k] - di * wi[k];
+                bi[k] = dr * wi[k] + di * wr[k];
+            }
+        }
+    }
+}
+
+void PartitionedConvolver::inverse (Split x) const noexcept
+{
+    // Decimation in time with conjugate twiddles: bit-reversed order in,
+    // natural order out, each stage undoing the forward one (times 2).
+    const auto n = static_cast<size_t> (fftSize);
+    for (size_t half = 1; half < n; half *= 2)
+    {
+        const float* wr = twiddleRe.data() + half - 1;
+        const float* wi = twiddleIm.data() + half - 1;
+        for (size_t start = 0; start < n; start += 2 * half)
+        {
+            float* ar = x.re + start;
+            float* ai = x.im + start;
+            float* br = ar + half;
+            float* bi = ai + half;
+            for (size_t k = 0; k < half; ++k)
+            {
+                const float tr = br[k] * wr[k] + bi[k] * wi[k];
+                const float ti = bi[k] * wr[k] - br[k] * wi[k];
+                br[k] = ar[k] - tr;
+                bi[k] = ai[k] - ti;
+                ar[k] += tr;
+                ai[k] += ti;
+            }
+        }
+    }
 }
 
 void PartitionedConvolver::process (const float* left, const float* right, float* const* outLeft, float* const* outRight) noexcept
 {
-    const auto bins = static_cast<size_t> (fftSize);
+    const auto n = static_cast<size_t> (fftSize);
     const auto half = static_cast<size_t> (block);
 
-    std::copy (window.begin() + static_cast<std::ptrdiff_t> (half), window.end(), window.begin());
-    for (size_t j = 0; j < half; ++j)
-        window[half + j] = Complex (left[j], right[j]);
+    const Split w = at (window, 0);
+    std::copy (w.re + half, w.re + n, w.re);
+    std::copy (w.im + half, w.im + n, w.im);
+    std::copy (left, left + half, w.re + half);
+    std::copy (right, right + half, w.im + half);
 
     newest = newest == 0 ? partitions - 1 : newest - 1;
-    fft->perform (window.data(), inputSpectra.data() + static_cast<size_t> (newest) * bins, false);
+    const Split x0 = at (inputSpectra, static_cast<size_t> (newest));
+    std::copy (window.begin(), window.end(), x0.re);
+    forward (x0);
 
+    const Split sum = at (work, 0);
     for (int f = 0; f < numFilters; ++f)
     {
-        std::fill (sum.begin(), sum.end(), Complex {});
+        std::fill (work.begin(), work.end(), 0.0f);
         for (int p = 0; p < partitions; ++p)
         {
             // Partition p meets the input window of p blocks ago.
-            const Complex* x = inputSpectra.data() + static_cast<size_t> ((newest + p) % partitions) * bins;
-            const Complex* h = filterSpectra.data() + static_cast<size_t> (f * partitions + p) * bins;
-            // Written out rather than with std::complex's operator*, which
-            // checks for infinities and does not vectorise.
-            for (size_t k = 0; k < bins; ++k)
+            const Split x = at (inputSpectra, static_cast<size_t> ((newest + p) % partitions));
+            const Split h = at (filterSpectra, static_cast<size_t> (f * partitions + p));
+            for (size_t k = 0; k < n; ++k)
             {
-                const float xr = x[k].real(), xi = x[k].imag(), hr = h[k].real(), hi = h[k].imag();
-                sum[k] = Complex (sum[k].real() + (xr * hr - xi * hi), sum[k].imag() + (xr * hi + xi * hr));
+                sum.re[k] += x.re[k] * h.re[k] - x.im[k] * h.im[k];
+                sum.im[k] += x.re[k] * h.im[k] + x.im[k] * h.re[k];
             }
         }
-        fft->perform (sum.data(), result.data(), true);
+        inverse (sum);
 
         // The second half of the circular result is the linear convolution.
-        float* l = outLeft[f];
-        float* r = outRight[f];
-        for (size_t j = 0; j < half; ++j)
-        {
-            l[j] = result[half + j].real();
-            r[j] = result[half + j].imag();
-        }
+        std::copy (sum.re + half, sum.re + n, outLeft[f]);
+        std::copy (sum.im + half, sum.im + n, outRight[f]);
     }
 }
 } // namespace DSP

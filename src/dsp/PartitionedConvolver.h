@@ -1,9 +1,6 @@
 #pragma once
 
-#include <juce_dsp/juce_dsp.h>
-
-#include <complex>
-#include <memory>
+#include <cstddef>
 #include <vector>
 
 namespace DSP
@@ -18,12 +15,16 @@ namespace DSP
     h[m] x[n - m], starting from a silent history; only rounding differs from
     a direct sum.
 
+    The transforms are its own radix-2 pair: the forward one leaves the bins
+    in bit-reversed order and the inverse one takes them in that order, so the
+    products in between need no reordering (and the 1 / size of the inverse
+    is folded into the filters). Real and imaginary parts are kept in separate
+    arrays, which the compiler vectorises.
+
     Real-time contract: `setup` allocates; `reset` and `process` never do. */
 class PartitionedConvolver
 {
 public:
-    using Complex = std::complex<float>;
-
     /** Prepares the filters (all of the same length, at least 1 tap) for
         blocks of `blockSize` frames, a power of two, and clears the history. */
     void setup (int blockSize, const std::vector<std::vector<double>>& filters);
@@ -39,20 +40,32 @@ public:
     void process (const float* left, const float* right, float* const* outLeft, float* const* outRight) noexcept;
 
 private:
+    /** A spectrum or a time-domain window: real parts then imaginary parts. */
+    struct Split
+    {
+        float* re;
+        float* im;
+    };
+
+    void forward (Split x) const noexcept;
+    void inverse (Split x) const noexcept;
+    Split at (std::vector<float>& v, std::size_t index) noexcept;
+
     int block = 0;
     int fftSize = 0;
     int partitions = 0;
     int numFilters = 0;
     /** Slot of `inputSpectra` that holds the newest block's spectrum. */
     int newest = 0;
-    std::unique_ptr<juce::dsp::FFT> fft;
-    /** Filter f, partition p: fftSize bins at (f * partitions + p) * fftSize. */
-    std::vector<Complex> filterSpectra;
+    /** Twiddles of every stage, for stage lengths 2, 4, ... fftSize: the
+        stage of length L has L / 2 entries starting at L / 2 - 1. */
+    std::vector<float> twiddleRe, twiddleIm;
+    /** Filter f, partition p: spectrum number f * partitions + p. */
+    std::vector<float> filterSpectra;
     /** Spectra of the last `partitions` input windows, a ring. */
-    std::vector<Complex> inputSpectra;
+    std::vector<float> inputSpectra;
     /** The previous block followed by the current one. */
-    std::vector<Complex> window;
-    std::vector<Complex> sum;
-    std::vector<Complex> result;
+    std::vector<float> window;
+    std::vector<float> work;
 };
 } // namespace DSP
