@@ -69,7 +69,7 @@ void PartitionedConvolver::forward (Split x) const noexcept
 {
     // Decimation in frequency: natural order in, bit-reversed order out.
     const auto n = static_cast<size_t> (fftSize);
-    for (size_t half = n / 2; half >= 1; half /= 2)
+    for (size_t half = n / 2; half >= 4; half /= 2)
     {
         const float* wr = twiddleRe.data() + half - 1;
         const float* wi = twiddleIm.data() + half - 1;
@@ -89,6 +89,32 @@ void PartitionedConvolver::forward (Split x) const noexcept
             }
         }
     }
+
+    // The last two stages have the twiddles 1 and -i: no multiplications.
+    if (n >= 4)
+        for (size_t s = 0; s < n; s += 4)
+        {
+            float* re = x.re + s;
+            float* im = x.im + s;
+            const float d0r = re[0] - re[2], d0i = im[0] - im[2];
+            const float d1r = re[1] - re[3], d1i = im[1] - im[3];
+            re[0] += re[2];
+            im[0] += im[2];
+            re[1] += re[3];
+            im[1] += im[3];
+            re[2] = d0r;
+            im[2] = d0i;
+            re[3] = d1i;
+            im[3] = -d1r;
+        }
+    for (size_t s = 0; s < n; s += 2)
+    {
+        const float dr = x.re[s] - x.re[s + 1], di = x.im[s] - x.im[s + 1];
+        x.re[s] += x.re[s + 1];
+        x.im[s] += x.im[s + 1];
+        x.re[s + 1] = dr;
+        x.im[s + 1] = di;
+    }
 }
 
 void PartitionedConvolver::inverse (Split x) const noexcept
@@ -96,7 +122,34 @@ void PartitionedConvolver::inverse (Split x) const noexcept
     // Decimation in time with conjugate twiddles: bit-reversed order in,
     // natural order out, each stage undoing the forward one (times 2).
     const auto n = static_cast<size_t> (fftSize);
-    for (size_t half = 1; half < n; half *= 2)
+
+    // The first two stages have the twiddles 1 and +i: no multiplications.
+    for (size_t s = 0; s < n; s += 2)
+    {
+        const float dr = x.re[s] - x.re[s + 1], di = x.im[s] - x.im[s + 1];
+        x.re[s] += x.re[s + 1];
+        x.im[s] += x.im[s + 1];
+        x.re[s + 1] = dr;
+        x.im[s + 1] = di;
+    }
+    if (n >= 4)
+        for (size_t s = 0; s < n; s += 4)
+        {
+            float* re = x.re + s;
+            float* im = x.im + s;
+            const float t0r = re[2], t0i = im[2];
+            const float t1r = -im[3], t1i = re[3];
+            re[2] = re[0] - t0r;
+            im[2] = im[0] - t0i;
+            re[3] = re[1] - t1r;
+            im[3] = im[1] - t1i;
+            re[0] += t0r;
+            im[0] += t0i;
+            re[1] += t1r;
+            im[1] += t1i;
+        }
+
+    for (size_t half = 4; half < n; half *= 2)
     {
         const float* wr = twiddleRe.data() + half - 1;
         const float* wi = twiddleIm.data() + half - 1;
