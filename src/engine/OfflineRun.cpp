@@ -3,6 +3,7 @@
 #include "dsp/Delay.h"
 #include "dsp/FIRFilter.h"
 #include "dsp/Limiter.h"
+#include "dsp/PartitionedConvolver.h"
 #include "engine/LinkedCompressor.h"
 #include "engine/OfflineSettings.h"
 #include "engine/ProcessorTypeI.h"
@@ -77,12 +78,14 @@ void resampleChannel (const float* src, int srcLength, int srcStart, double rati
 class OfflineRun
 {
 public:
-    explicit OfflineRun (ProcessorTypeI& p) : processor (p) {}
+    OfflineRun (ProcessorTypeI& p, bool literalPath) : processor (p), literal (literalPath) {}
 
     void run();
 
 private:
     ProcessorTypeI& processor;
+    /** Whether the signal stage runs the reference computation. */
+    const bool literal;
     std::shared_ptr<juce::AudioBuffer<float>> source;
     std::shared_ptr<juce::AudioBuffer<float>> result;
     OfflineSettings settings;
@@ -93,15 +96,20 @@ private:
     int outStart = 0;
     int outEnd = 0;
 
+    /** Frames between progress updates in the linear stages: often enough for
+        any display, rare enough to cost nothing. The counts and end values
+        are those of a per-sample update. */
+    static constexpr int progressStep = 256;
+
     int count() const noexcept { return outEnd - outStart; }
     float progress (int done) const noexcept { return static_cast<float> (done) / static_cast<float> (count()); }
 
-    void tick() noexcept
+    void tick (uint32_t steps = 1u) noexcept
     {
         // One writer: a plain load and store is enough, and cheaper per sample
         // than an atomic increment. The count wraps on very long runs.
         const auto ticks = static_cast<uint32_t> (processor.progressTicks.load (std::memory_order_relaxed));
-        processor.progressTicks.store (static_cast<int32_t> (ticks + 1u), std::memory_order_relaxed);
+        processor.progressTicks.store (static_cast<int32_t> (ticks + steps), std::memory_order_relaxed);
     }
 
     void setProgress (float stage, float overall) noexcept
@@ -127,7 +135,8 @@ private:
     bool prepare();
     bool resample();
     bool normalise();
-    bool processSignal();
+    bool processSignalLiteral();
+    bool processSignalFast();
     float measurePeak();
     void finalise (float peak);
 };
@@ -142,7 +151,7 @@ void OfflineRun::run()
     setProgress (0.0f, 0.0f);
     processor.stageIndex = 0;
 
-    if (!resample() || !normalise() || !processSignal())
+    if (!resample() || !normalise() || !(literal ? processSignalLiteral() : processSignalFast()))
     {
         processor.state = IProcessor::stateStopped;
         return;
@@ -155,7 +164,7 @@ bool OfflineRun::prepare()
 {
     // Knob moves during the run must not reach it: every parameter is read
     // once, here. A value that is not a number counts as 0.
-    OfflineSettings::Params params{};
+    OfflineSettings::Params params {};
     for (size_t i = 0; i < params.size(); ++i)
     {
         const float v = IProcessor::UserParams[i].load();
@@ -259,18 +268,21 @@ bool OfflineRun::normalise()
     for (int c = 0; c < 2; ++c)
     {
         float* data = result->getWritePointer (c);
-        for (int j = outStart; j < outEnd; ++j)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            float v = data[j];
-            if (v > 0.0f)
-                v = std::min (v, clip);
-            else
-                v = std::max (v, -clip);
-            data[j] = v * gain;
-
-            const float stage = progress (j - outStart);
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int j = chunk; j < chunkEnd; ++j)
+            {
+                float v = data[j];
+                if (v > 0.0f)
+                    v = std::min (v, clip);
+                else
+                    v = std::max (v, -clip);
+                data[j] = v * gain;
+            }
+            const float stage = progress (chunkEnd - 1 - outStart);
             setProgress (stage, (static_cast<float> (c) + stage) / 2.0f);
-            tick();
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
         if (stopSeen())
             return false;
@@ -279,7 +291,93 @@ bool OfflineRun::normalise()
     return true;
 }
 
-bool OfflineRun::processSignal()
+/** Everything after the band split, built fresh for a run: the band
+    compressors, the mid/side stage, the limiters and the linked and keyed
+    compressors, stepped one frame at a time. */
+class Dynamics
+{
+public:
+    Dynamics (const OfflineSettings& settings, double rate)
+    {
+        for (size_t c = 0; c < 2; ++c)
+        {
+            lowBand[c].setup (rate, 30.0f, 100.0f, -9.0f, settings.lowRatio, 0.0f, Compressor::standard);
+            midBand[c].setup (rate, 18.0f, 40.0f, -9.5f, settings.midRatio, 0.0f, Compressor::standard);
+            highBand[c].setup (rate, 9.0f, 25.0f, -10.0f, settings.highRatio, 0.0f, Compressor::standard);
+            midKeyed[c].setup (rate, 7.0f, 120.0f, -1.8f, settings.midKeyedRatio, 0.0f, Compressor::standard);
+            loudness[c].setup (rate, settings.loudnessReleaseMs, -0.5f, 10.0f, 1.0f, Limiter::standard);
+            loudness[c].inputGain = settings.loudnessInputGain;
+            ceiling[c].setup (rate, 44.0f, -0.25f, 10.0f, 1.0f, Limiter::standard);
+        }
+        upperKeyed.setup (rate, 20.0f, 200.0f, -2.8f, settings.upperKeyedRatio, 0.2f);
+        glue.setup (rate, 13.0f, 100.0f, -1.9f, settings.glueRatio, 0.5f);
+
+        sideHighPass.type = Biquad::highPass;
+        sideHighPass.Fc = settings.sideHighPassFc;
+        sideHighPass.Q = 0.707;
+        sideHighPass.peakGain = 0.0;
+        sideHighPass.calcBiquad();
+        sideShelf.type = Biquad::highShelf;
+        sideShelf.Fc = settings.sideShelfFc;
+        sideShelf.Q = 0.707;
+        sideShelf.peakGain = 3.0;
+        sideShelf.calcBiquad();
+    }
+
+    /** One frame from the channels' low, mid and high band signals to the
+        chain's output pair. */
+    std::array<float, 2> process (const std::array<float, 2>& low, const std::array<float, 2>& mid,
+                                  const std::array<float, 2>& high) noexcept
+    {
+        std::array<float, 2> lowOut {}, midOut {}, highOut {};
+        for (size_t c = 0; c < 2; ++c)
+        {
+            lowOut[c] = lowBand[c].process (low[c]);
+            midOut[c] = midBand[c].process (mid[c]);
+            highOut[c] = highBand[c].process (high[c]);
+        }
+        return afterBands (lowOut, midOut, highOut);
+    }
+
+    /** The rest of the frame once the band compressors have run. */
+    std::array<float, 2> afterBands (const std::array<float, 2>& lowOut, const std::array<float, 2>& midOut,
+                                     const std::array<float, 2>& highOut) noexcept
+    {
+        const float ls = lowOut[0] + midOut[0] + highOut[0];
+        const float rs = lowOut[1] + midOut[1] + highOut[1];
+
+        // Mid/side: the side's lows are removed (mono bass) and its highs
+        // lifted; the high-pass output is a float before the shelf.
+        const float m = (rs + ls) * 0.5f;
+        const float s = m - ls;
+        const float side = sideShelf.process (sideHighPass.process (s));
+
+        const float l1 = loudness[0].process (m - side);
+        const float r1 = loudness[1].process (m + side);
+
+        // Keyed by the channel's mid and high bands, before the mid/side
+        // stage: loud mids and highs duck the limited signal.
+        const float l2 = upperKeyed.process (0, l1, midOut[0] + highOut[0]);
+        const float r2 = upperKeyed.process (1, r1, midOut[1] + highOut[1]);
+
+        const float l3 = ceiling[0].process (l2);
+        const float r3 = ceiling[1].process (r2);
+
+        const float l4 = glue.process (0, l3, l3);
+        const float r4 = glue.process (1, r3, r3);
+
+        return { midKeyed[0].process (l4, midOut[0]), midKeyed[1].process (r4, midOut[1]) };
+    }
+
+    using Compressor = DSP::Compressor<float>;
+    using Limiter = DSP::Limiter<float>;
+    std::array<Compressor, 2> lowBand, midBand, highBand, midKeyed;
+    LinkedCompressor upperKeyed, glue;
+    std::array<Limiter, 2> loudness, ceiling;
+    Biquad sideHighPass, sideShelf;
+};
+
+bool OfflineRun::processSignalLiteral()
 {
     processor.statusText = std::string ("Signal processing");
 
@@ -292,40 +390,7 @@ bool OfflineRun::processSignal()
     DSP::Delay<Lanes> dry;
     dry.setup (static_cast<int> (static_cast<unsigned> (taps) / 2u));
 
-    using Compressor = DSP::Compressor<float>;
-    std::array<Compressor, 2> lowBand, midBand, highBand, midKeyed;
-    for (int c = 0; c < 2; ++c)
-    {
-        const auto i = static_cast<size_t> (c);
-        lowBand[i].setup (rate, 30.0f, 100.0f, -9.0f, settings.lowRatio, 0.0f, Compressor::standard);
-        midBand[i].setup (rate, 18.0f, 40.0f, -9.5f, settings.midRatio, 0.0f, Compressor::standard);
-        highBand[i].setup (rate, 9.0f, 25.0f, -10.0f, settings.highRatio, 0.0f, Compressor::standard);
-        midKeyed[i].setup (rate, 7.0f, 120.0f, -1.8f, settings.midKeyedRatio, 0.0f, Compressor::standard);
-    }
-    LinkedCompressor upperKeyed, glue;
-    upperKeyed.setup (rate, 20.0f, 200.0f, -2.8f, settings.upperKeyedRatio, 0.2f);
-    glue.setup (rate, 13.0f, 100.0f, -1.9f, settings.glueRatio, 0.5f);
-
-    using Limiter = DSP::Limiter<float>;
-    std::array<Limiter, 2> loudness, ceiling;
-    for (size_t c = 0; c < 2; ++c)
-    {
-        loudness[c].setup (rate, settings.loudnessReleaseMs, -0.5f, 10.0f, 1.0f, Limiter::standard);
-        loudness[c].inputGain = settings.loudnessInputGain;
-        ceiling[c].setup (rate, 44.0f, -0.25f, 10.0f, 1.0f, Limiter::standard);
-    }
-
-    Biquad sideHighPass, sideShelf;
-    sideHighPass.type = Biquad::highPass;
-    sideHighPass.Fc = settings.sideHighPassFc;
-    sideHighPass.Q = 0.707;
-    sideHighPass.peakGain = 0.0;
-    sideHighPass.calcBiquad();
-    sideShelf.type = Biquad::highShelf;
-    sideShelf.Fc = settings.sideShelfFc;
-    sideShelf.Q = 0.707;
-    sideShelf.peakGain = 3.0;
-    sideShelf.calcBiquad();
+    Dynamics dynamics (settings, rate);
 
     const auto& g = settings.bandGains;
     const auto gain = [&g] (size_t band) { return Lanes::expand (g[band]); };
@@ -376,38 +441,9 @@ bool OfflineRun::processSignal()
             const Lanes mid = band[4] + band[5] * g5 + band[6] * g6 + band[7] * g7;
             const Lanes high = band[8] + band[9] * g9 + band[10] * g10 + top * gTop;
 
-            std::array<float, 2> lowOut{}, midOut{}, highOut{};
-            for (size_t c = 0; c < 2; ++c)
-            {
-                lowOut[c] = lowBand[c].process (low.get (c));
-                midOut[c] = midBand[c].process (mid.get (c));
-                highOut[c] = highBand[c].process (high.get (c));
-            }
-            const float ls = lowOut[0] + midOut[0] + highOut[0];
-            const float rs = lowOut[1] + midOut[1] + highOut[1];
-
-            // Mid/side: the side's lows are removed (mono bass) and its highs
-            // lifted; the high-pass output is a float before the shelf.
-            const float m = (rs + ls) * 0.5f;
-            const float s = m - ls;
-            const float side = sideShelf.process (sideHighPass.process (s));
-
-            const float l1 = loudness[0].process (m - side);
-            const float r1 = loudness[1].process (m + side);
-
-            // Keyed by the channel's mid and high bands, before the mid/side
-            // stage: loud mids and highs duck the limited signal.
-            const float l2 = upperKeyed.process (0, l1, midOut[0] + highOut[0]);
-            const float r2 = upperKeyed.process (1, r1, midOut[1] + highOut[1]);
-
-            const float l3 = ceiling[0].process (l2);
-            const float r3 = ceiling[1].process (r2);
-
-            const float l4 = glue.process (0, l3, l3);
-            const float r4 = glue.process (1, r3, r3);
-
-            left[i] = midKeyed[0].process (l4, midOut[0]);
-            right[i] = midKeyed[1].process (r4, midOut[1]);
+            const auto out = dynamics.process ({ low.get (0), low.get (1) }, { mid.get (0), mid.get (1) }, { high.get (0), high.get (1) });
+            left[i] = out[0];
+            right[i] = out[1];
 
             const float stage = progress (i - outStart);
             setProgress (stage, stage);
@@ -415,6 +451,109 @@ bool OfflineRun::processSignal()
             if (stopSeen())
                 return false;
         }
+    }
+    endStage (3);
+    return true;
+}
+
+/** The low, mid and high band filters: each band signal is a fixed linear
+    combination of the low-passes and the delayed dry signal, so it is one
+    filter of the same length. Built from the very float taps the literal
+    split uses, combined in double. Returned as impulse responses, newest
+    input first. */
+std::vector<std::vector<double>> combinedBandFilters (const OfflineSettings& settings, double rate)
+{
+    const int taps = settings.taps;
+    const auto n = static_cast<size_t> (taps);
+    std::vector<std::vector<double>> lowPass (OfflineSettings::numSplits, std::vector<double> (n));
+    for (size_t k = 0; k < lowPass.size(); ++k)
+    {
+        DSP::FIRFilter<float> design;
+        design.setup (DSP::lowPass, taps, rate, settings.cutoffHz[k]);
+        // The filter's tap k meets the input of taps - 1 - k samples ago.
+        for (size_t m = 0; m < n; ++m)
+            lowPass[k][m] = static_cast<double> (design.coefficients[n - 1 - m]);
+    }
+    std::vector<double> dry (n, 0.0);
+    dry[static_cast<size_t> (static_cast<unsigned> (taps) / 2u)] = 1.0;
+
+    const auto& g = settings.bandGains;
+    // Weight of band k = LP k - LP (k - 1), for k = 1 ... 10; the top band is
+    // dry - LP 10. Bands b4 and b8 have no gain of their own.
+    const std::array<double, OfflineSettings::numSplits> weight = {
+        0.0, g[0], g[1], g[2], 1.0, g[4], g[5], g[6], 1.0, g[8], g[9],
+    };
+    const std::array<int, OfflineSettings::numSplits> group = { -1, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2 };
+
+    std::vector<std::vector<double>> bands (3, std::vector<double> (n, 0.0));
+    for (size_t k = 1; k < OfflineSettings::numSplits; ++k)
+    {
+        auto& band = bands[static_cast<size_t> (group[k])];
+        for (size_t m = 0; m < n; ++m)
+            band[m] += weight[k] * (lowPass[k][m] - lowPass[k - 1][m]);
+    }
+    for (size_t m = 0; m < n; ++m)
+        bands[2][m] += static_cast<double> (g[10]) * (dry[m] - lowPass[10][m]);
+    return bands;
+}
+
+bool OfflineRun::processSignalFast()
+{
+    processor.statusText = std::string ("Signal processing");
+
+    // Blocks short enough that a stop lands within a few milliseconds of
+    // audio: the filters run a block ahead of the dynamics, which test the
+    // stop flag every frame.
+    constexpr int block = 256;
+    DSP::PartitionedConvolver split;
+    split.setup (block, combinedBandFilters (settings, processingRate));
+
+    Dynamics dynamics (settings, processingRate);
+
+    constexpr auto frames = static_cast<size_t> (block);
+    std::array<std::vector<float>, 2> in;
+    std::array<std::vector<float>, 6> bands; // low, mid, high: left then right
+    for (auto& v : in)
+        v.assign (frames, 0.0f);
+    for (auto& v : bands)
+        v.assign (frames, 0.0f);
+    float* const outLeft[3] = { bands[0].data(), bands[1].data(), bands[2].data() };
+    float* const outRight[3] = { bands[3].data(), bands[4].data(), bands[5].data() };
+
+    const bool monoSource = source->getNumChannels() == 1;
+    float* left = result->getWritePointer (0);
+    float* right = result->getWritePointer (1);
+
+    for (int blockStart = outStart; blockStart < outEnd; blockStart += block)
+    {
+        const int count = std::min (block, outEnd - blockStart);
+        const auto used = static_cast<size_t> (count);
+        std::copy (left + blockStart, left + blockStart + count, in[0].begin());
+        std::copy (right + blockStart, right + blockStart + count, in[1].begin());
+        std::fill (in[0].begin() + static_cast<std::ptrdiff_t> (used), in[0].end(), 0.0f);
+        std::fill (in[1].begin() + static_cast<std::ptrdiff_t> (used), in[1].end(), 0.0f);
+        split.process (in[0].data(), in[1].data(), outLeft, outRight);
+        // Left and right round differently in the shared transform; a mono
+        // track keeps two identical channels, as frame by frame.
+        if (monoSource)
+            for (size_t b = 0; b < 3; ++b)
+                std::copy (bands[b].begin(), bands[b].end(), bands[b + 3].begin());
+
+        for (size_t j = 0; j < used; ++j)
+        {
+            const int i = blockStart + static_cast<int> (j);
+            const auto out = dynamics.process ({ bands[0][j], bands[3][j] }, { bands[1][j], bands[4][j] }, { bands[2][j], bands[5][j] });
+            left[i] = out[0];
+            right[i] = out[1];
+            if (stopSeen())
+            {
+                tick (static_cast<uint32_t> (j + 1));
+                return false;
+            }
+        }
+        const float stage = progress (blockStart + count - 1 - outStart);
+        setProgress (stage, stage);
+        tick (static_cast<uint32_t> (count));
     }
     endStage (3);
     return true;
@@ -434,24 +573,30 @@ float OfflineRun::measurePeak()
         // shorter than four samples has no interpolated peak.
         if (outStart + 1 < outEnd - 2)
         {
-            for (int n = outStart; n <= outEnd - 4; ++n)
+            for (int chunk = outStart; chunk <= outEnd - 4; chunk += progressStep)
             {
-                peak = std::max (peak, ProcessorTypeI::interSamplePeak (left[n], left[n + 1], left[n + 2], left[n + 3]));
-                peak = std::max (peak, ProcessorTypeI::interSamplePeak (right[n], right[n + 1], right[n + 2], right[n + 3]));
-                const float stage = progress (n + 1 - outStart);
+                const int chunkEnd = std::min (chunk + progressStep, outEnd - 3);
+                for (int n = chunk; n < chunkEnd; ++n)
+                {
+                    peak = std::max (peak, ProcessorTypeI::interSamplePeak (left[n], left[n + 1], left[n + 2], left[n + 3]));
+                    peak = std::max (peak, ProcessorTypeI::interSamplePeak (right[n], right[n + 1], right[n + 2], right[n + 3]));
+                }
+                const float stage = progress (chunkEnd - outStart);
                 setProgress (stage, stage);
-                tick();
+                tick (static_cast<uint32_t> (chunkEnd - chunk));
             }
         }
     }
     else
     {
-        for (int i = outStart; i < outEnd; ++i)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            peak = std::max (peak, std::max (std::abs (left[i]), std::abs (right[i])));
-            const float stage = progress (i - outStart);
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int i = chunk; i < chunkEnd; ++i)
+                peak = std::max (peak, std::max (std::abs (left[i]), std::abs (right[i])));
+            const float stage = progress (chunkEnd - 1 - outStart);
             setProgress (stage, stage);
-            tick();
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
     }
     endStage (4);
@@ -475,11 +620,13 @@ void OfflineRun::finalise (float peak)
         std::cout << "Finalising compress channel " << c << std::endl;
 
         float* data = result->getWritePointer (c);
-        for (int i = outStart; i < outEnd; ++i)
+        for (int chunk = outStart; chunk < outEnd; chunk += progressStep)
         {
-            data[i] *= gain;
-            processor.stageProgress.store (progress (i - outStart), std::memory_order_relaxed);
-            tick();
+            const int chunkEnd = std::min (chunk + progressStep, outEnd);
+            for (int i = chunk; i < chunkEnd; ++i)
+                data[i] *= gain;
+            processor.stageProgress.store (progress (chunkEnd - 1 - outStart), std::memory_order_relaxed);
+            tick (static_cast<uint32_t> (chunkEnd - chunk));
         }
         processor.stageFraction = (static_cast<float> (c) + processor.stageProgress.load()) / 2.0f;
     }
@@ -490,10 +637,10 @@ float ProcessorTypeI::interSamplePeak (float x0, float x1, float x2, float x3) n
 {
     // Cubic Bernstein weights at t = 0.2, 0.4, 0.6 and 0.8.
     static constexpr double weights[4][4] = {
-        {0.512, 0.384, 0.096, 0.008},
-        {0.216, 0.432, 0.288, 0.064},
-        {0.064, 0.288, 0.432, 0.216},
-        {0.008, 0.096, 0.384, 0.512},
+        { 0.512, 0.384, 0.096, 0.008 },
+        { 0.216, 0.432, 0.288, 0.064 },
+        { 0.064, 0.288, 0.432, 0.216 },
+        { 0.008, 0.096, 0.384, 0.512 },
     };
 
     const float p0 = x1;
@@ -511,7 +658,11 @@ float ProcessorTypeI::interSamplePeak (float x0, float x1, float x2, float x3) n
     return peak;
 }
 
-void ProcessorTypeI::execute()
+void ProcessorTypeI::execute() { runOffline (false); }
+
+void ProcessorTypeI::executeLiteral() { runOffline (true); }
+
+void ProcessorTypeI::runOffline (bool literal)
 {
     stopRequested = false;
     state = stateRunning;
@@ -523,7 +674,7 @@ void ProcessorTypeI::execute()
 
     try
     {
-        OfflineRun (*this).run();
+        OfflineRun (*this, literal).run();
     }
     catch (const std::bad_alloc&)
     {

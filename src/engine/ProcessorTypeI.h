@@ -20,6 +20,10 @@ public:
 
     /** The offline mastering run; the body of a detached worker thread. */
     void execute() override;
+    /** The same run with the signal stage computed literally, frame by frame
+        through eleven low-passes: the reference the fast stage of `execute`
+        is tested and measured against. Not offered to the user. */
+    void executeLiteral();
     void stopExecution() override;
 
     std::atomic<bool> stopRequested { false };
@@ -81,5 +85,7 @@ private:
 
     void processChunk (float* left, float* right, int numFrames) noexcept;
     void splitChannel (int channel, float* samples, int numFrames) noexcept;
+
+    void runOffline (bool literal);
     //==============================================================================
 };

@@ -40,7 +40,7 @@ protected:
     void SetUp() override
     {
         // The first factory preset, with the shortest filters to keep runs fast.
-        const float preset[IProcessor::numParams] = {0.5f, 0.73f, 0.4f, 0.5f, 0.67f, 0.5f, 0.1f, 0.0f, 0.85f, 0.5f, -0.3f, 0.0f};
+        const float preset[IProcessor::numParams] = { 0.5f, 0.73f, 0.4f, 0.5f, 0.67f, 0.5f, 0.1f, 0.0f, 0.85f, 0.5f, -0.3f, 0.0f };
         for (int i = 0; i < IProcessor::numParams; ++i)
             IProcessor::UserParams[i] = preset[i];
     }
@@ -64,7 +64,7 @@ protected:
 
     static OfflineSettings::Params currentParams()
     {
-        OfflineSettings::Params params{};
+        OfflineSettings::Params params {};
         for (size_t i = 0; i < params.size(); ++i)
             params[i] = IProcessor::UserParams[i].load();
         return params;
@@ -191,7 +191,7 @@ void waitFor (const std::function<bool()>& condition)
 }
 } // namespace
 
-TEST_F (OfflineRun, MatchesTheChainWrittenFrameByFrame)
+TEST_F (OfflineRun, LiteralPathMatchesTheChainWrittenFrameByFrame)
 {
     const struct
     {
@@ -199,7 +199,7 @@ TEST_F (OfflineRun, MatchesTheChainWrittenFrameByFrame)
         float quality;
         float loudness;
         float truePeakOff;
-    } cases[] = {{44100.0, 0.0f, 0.9f, 0.0f}, {48000.0, 0.25f, 0.5f, 0.0f}};
+    } cases[] = { { 44100.0, 0.0f, 0.9f, 0.0f }, { 48000.0, 0.25f, 0.5f, 0.0f } };
 
     for (const auto& c : cases)
     {
@@ -209,7 +209,7 @@ TEST_F (OfflineRun, MatchesTheChainWrittenFrameByFrame)
         set (IProcessor::compression, 0.8f);
         const auto source = music (2, 6000, 0.7f);
         auto p = loaded (source, c.sourceRate, 44100.0);
-        p->execute();
+        p->executeLiteral();
         ASSERT_EQ (p->state.load(), IProcessor::stateFinished);
 
         const auto expected = referenceRun (source, c.sourceRate, 44100.0, p->clipLevel, p->inputGain, currentParams());
@@ -225,6 +225,58 @@ TEST_F (OfflineRun, MatchesTheChainWrittenFrameByFrame)
     }
 }
 
+TEST_F (OfflineRun, FastPathEqualsTheLiteralPath)
+{
+    // Every quality, the offered rates (with resampling from 44.1 kHz), with
+    // and without a selection, loud enough that every compressor and limiter
+    // works. The fast path differs only by rounding.
+    const float qualities[] = { 0.0f, 0.25f, 0.5f, 0.75f, 1.0f };
+    const double rates[] = { 44100.0, 48000.0, 96000.0 };
+    const auto source = music (2, 7000, 0.9f);
+    set (IProcessor::compression, 0.9f);
+    set (IProcessor::loudness, 0.8f);
+    set (IProcessor::lowCutStereo, 0.6f);
+
+    for (const float quality : qualities)
+        for (const double rate : rates)
+            for (const bool selection : { false, true })
+            {
+                SCOPED_TRACE (testing::Message() << "quality " << quality << ", rate " << rate << ", selection " << selection);
+                set (IProcessor::quality, quality);
+                set (IProcessor::truePeak, selection ? 1.0f : 0.0f);
+                auto fast = loaded (source, 44100.0, rate);
+                auto literal = loaded (source, 44100.0, rate);
+                for (auto* p : { fast.get(), literal.get() })
+                {
+                    p->selectionActive = selection;
+                    p->selectionStart = 0.2;
+                    p->selectionEnd = 0.85;
+                }
+                fast->execute();
+                literal->executeLiteral();
+                ASSERT_EQ (fast->state.load(), IProcessor::stateFinished);
+                ASSERT_EQ (literal->state.load(), IProcessor::stateFinished);
+
+                const auto& a = *fast->processedBuffer;
+                const auto& b = *literal->processedBuffer;
+                ASSERT_EQ (a.getNumSamples(), b.getNumSamples());
+                double maxDiff = 0.0, diffEnergy = 0.0, energy = 0.0;
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < a.getNumSamples(); ++i)
+                    {
+                        const double d = static_cast<double> (a.getSample (c, i)) - static_cast<double> (b.getSample (c, i));
+                        maxDiff = std::max (maxDiff, std::abs (d));
+                        diffEnergy += d * d;
+                        energy += static_cast<double> (b.getSample (c, i)) * static_cast<double> (b.getSample (c, i));
+                    }
+                ASSERT_GT (energy, 0.0);
+                EXPECT_LE (maxDiff, 2e-5);
+                EXPECT_LE (10.0 * std::log10 (diffEnergy / energy), -110.0);
+                EXPECT_EQ (fast->lastRunTaps.load(), literal->lastRunTaps.load());
+                EXPECT_EQ (fast->progressTicks.load(), literal->progressTicks.load());
+            }
+}
+
 TEST_F (OfflineRun, LengthFollowsTheRateRatioInDouble)
 {
     const struct
@@ -232,8 +284,8 @@ TEST_F (OfflineRun, LengthFollowsTheRateRatioInDouble)
         double sourceRate, processingRate;
         int sourceLength, expectedLength;
     } cases[] = {
-        {44100.0, 96000.0, 44100, 96001}, // 96000.00000000001 rounds up
-        {44100.0, 48000.0, 44100, 48001}, {44100.0, 44100.0, 1000, 1000}, {96000.0, 48000.0, 1001, 501}, {48000.0, 0.0, 777, 777},
+        { 44100.0, 96000.0, 44100, 96001 }, // 96000.00000000001 rounds up
+        { 44100.0, 48000.0, 44100, 48001 }, { 44100.0, 44100.0, 1000, 1000 }, { 96000.0, 48000.0, 1001, 501 }, { 48000.0, 0.0, 777, 777 },
     };
     for (const auto& c : cases)
     {
@@ -305,7 +357,7 @@ TEST_F (OfflineRun, MonoSourceFeedsBothChannels)
 
 TEST_F (OfflineRun, SamplePeakEndsExactlyAtTheCeiling)
 {
-    for (const float ceiling : {0.0f, -0.3f, -1.5f, -6.0f})
+    for (const float ceiling : { 0.0f, -0.3f, -1.5f, -6.0f })
     {
         SCOPED_TRACE (ceiling);
         set (IProcessor::ceiling, ceiling);
@@ -446,7 +498,7 @@ TEST_F (OfflineRun, ResamplingNeverReadsPastTheSource)
     // fresh Lagrange interpolator over the source followed by its last
     // sample repeated.
     const int length = 3001;
-    for (const double rate : {48000.0, 96000.0, 88200.0})
+    for (const double rate : { 48000.0, 96000.0, 88200.0 })
     {
         SCOPED_TRACE (rate);
         const auto source = music (2, length);
