@@ -240,6 +240,7 @@ bool OfflineRun::prepare()
 bool OfflineRun::resample()
 {
     processor.statusText = std::string ("Analog resampling");
+    processor.stageStarted (0);
     tick();
 
     const double ratio = sourceRate / processingRate;
@@ -262,6 +263,7 @@ bool OfflineRun::resample()
 bool OfflineRun::normalise()
 {
     processor.statusText = std::string ("Normalisation processing");
+    processor.stageStarted (1);
 
     const float clip = processor.clipLevel;
     const float gain = processor.inputGain;
@@ -380,6 +382,7 @@ public:
 bool OfflineRun::processSignalLiteral()
 {
     processor.statusText = std::string ("Signal processing");
+    processor.stageStarted (2);
 
     const double rate = processingRate;
     const int taps = settings.taps;
@@ -500,6 +503,7 @@ std::vector<std::vector<double>> combinedBandFilters (const OfflineSettings& set
 bool OfflineRun::processSignalFast()
 {
     processor.statusText = std::string ("Signal processing");
+    processor.stageStarted (2);
 
     // Blocks short enough that a stop lands within a few milliseconds of
     // audio: the filters run a block ahead of the dynamics, which test the
@@ -562,6 +566,7 @@ bool OfflineRun::processSignalFast()
 float OfflineRun::measurePeak()
 {
     processor.statusText = std::string ("Peak detection processing");
+    processor.stageStarted (3);
 
     const float* left = result->getReadPointer (0);
     const float* right = result->getReadPointer (1);
@@ -606,6 +611,7 @@ float OfflineRun::measurePeak()
 void OfflineRun::finalise (float peak)
 {
     processor.statusText = std::string ("Finalising");
+    processor.stageStarted (4);
 
     // A silent range has no finite gain to the ceiling: it is left as it is.
     float gain = static_cast<float> (std::pow (10.0, 0.05 * static_cast<double> (settings.ceilingDb))) / peak;

@@ -45,6 +45,11 @@ public:
         t = 0.2, 0.4, 0.6 and 0.8. */
     static float interSamplePeak (float x0, float x1, float x2, float x3) noexcept;
 
+    /** Called on the run's thread as each stage begins (after its status text
+        is set), with the stage's index. Does nothing here; lets a test act at
+        an exact point of a run instead of racing it. */
+    virtual void stageStarted (int index) noexcept { juce::ignoreUnused (index); }
+
     //==============================================================================
     // Real-time preview chain (RealTimeChain.cpp). Everything below is guarded
     // by realTimeLock. initRealTimeSettings, settingsChanged, setupEQ and

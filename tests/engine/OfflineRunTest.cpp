@@ -523,14 +523,32 @@ TEST_F (OfflineRun, ResamplingNeverReadsPastTheSource)
 
 TEST_F (OfflineRun, StopDuringSignalProcessingEndsWithinAFrame)
 {
-    set (IProcessor::quality, 1.0f); // 1024 taps: a stage long enough to catch
+    // Asks for the stop the moment the signal stage begins, on the run's own
+    // thread, so the test does not race a stage that may last milliseconds.
+    struct StopAtSignalStage : ProcessorTypeI
+    {
+        void stageStarted (int index) noexcept override
+        {
+            if (index == 2)
+                stopExecution();
+        }
+    };
+
+    set (IProcessor::quality, 1.0f);
     const int length = 3 * 44100;
-    auto p = loaded (music (2, length), 44100.0, 44100.0);
+    auto p = std::make_shared<StopAtSignalStage>();
+    {
+        const auto prepared = loaded (music (2, length), 44100.0, 44100.0);
+        p->sourceBuffer = prepared->sourceBuffer;
+        p->numChannels = 2;
+        p->numSamples = length;
+        p->sourceSampleRate = 44100.0;
+        p->processingSampleRate = 44100.0;
+        p->clipLevel = prepared->clipLevel;
+        p->inputGain = prepared->inputGain;
+        p->state = IProcessor::stateLoaded;
+    }
     auto run = startRun (p);
-    // Once the state is 3 the run has cleared the stop flag.
-    waitFor ([&] { return p->state.load() == IProcessor::stateRunning; });
-    waitFor ([&] { return p->stageIndex.load() == 2 || p->state.load() != IProcessor::stateRunning; });
-    p->stopExecution();
     run.join();
 
     EXPECT_EQ (p->state.load(), IProcessor::stateStopped);
