@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/AudioEngine.h"
 #include "engine/IProcessor.h"
 #include "scenes/MainScene.h"
 
@@ -29,12 +30,15 @@ public:
     void getNextAudioBlock (const juce::AudioSourceChannelInfo& bufferToFill) override;
 
     std::shared_ptr<IProcessor> getProcessor() const { return processor; }
+    std::shared_ptr<AudioEngine> getEngine() const { return engine; }
+    MainScene* getMainScene() const noexcept { return mainScene.get(); }
 
 private:
     void timerCallback() override;
 
     std::unique_ptr<MainScene> mainScene;
     std::shared_ptr<IProcessor> processor;
+    std::shared_ptr<AudioEngine> engine;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainComponent)
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/NComponent.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
@@ -16,7 +18,7 @@ namespace Components::Modules
     flag (atomic exchange) once it has consumed the frame. No lock is taken.
 
     Realtime contract: construction allocates; pushSample() never does. */
-class AudioGraph : public juce::Component
+class AudioGraph : public NComponent
 {
 public:
     static constexpr int32_t ringSize = 8192;

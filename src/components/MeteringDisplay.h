@@ -1,5 +1,7 @@
 #pragma once
 
+#include "components/NComponent.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
@@ -10,7 +12,7 @@ namespace Components::Modules
 /** The loudness read-outs. The audio engine publishes four values after every
     measured block and counts the publication; the display consumes the count
     on its own timer. Each value is one aligned word, so no lock is needed. */
-class MeteringDisplay : public juce::Component
+class MeteringDisplay : public NComponent
 {
 public:
     static constexpr float noValue = -300.0f;

@@ -3,6 +3,7 @@
 #include "audio/Ebu128LoudnessMeter.h"
 #include "components/AudioGraph.h"
 #include "components/MeteringDisplay.h"
+#include "components/NComponent.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -14,13 +15,15 @@ namespace Components::Modules
 /** The real-time analysis area: the spectrum on the left, the loudness
     read-outs on the right, and the loudness meter behind them. The meter is
     prepared, fed and reset only under `meterBusy`. */
-class RealTimeDisplay : public juce::Component
+class RealTimeDisplay : public NComponent
 {
 public:
     RealTimeDisplay();
     ~RealTimeDisplay() override = default;
 
     void resized() override;
+    /** Code 911 from the metering display resets the meter, under its flag. */
+    void nComponentCallback (NComponent* sender, int code, void* data) override;
 
     AudioGraph spectrumDisplay;
     MeteringDisplay meteringDisplay;

@@ -157,6 +157,32 @@ void WaveFormView::paint (juce::Graphics& g)
     g.drawImageAt (picture, 0, 0);
 }
 
+void WaveFormView::mouseDown (const juce::MouseEvent& e)
+{
+    if (auto* p = getParentComponent())
+        p->mouseDown (e);
+}
+
+void WaveFormView::mouseMove (const juce::MouseEvent& e)
+{
+    if (auto* p = getParentComponent())
+        p->mouseMove (e);
+}
+
+void WaveFormView::mouseDrag (const juce::MouseEvent& e)
+{
+    const int width = getWidth();
+    if (width <= 0 || !onSelectionDragged)
+        return;
+
+    const auto downX = static_cast<double> (e.mouseDownPosition.x);
+    const int dx = juce::roundToInt (e.position.x - e.mouseDownPosition.x);
+    const double a = downX / width;
+    const double b = (downX + dx) / width;
+    if (a != b)
+        onSelectionDragged (a, b);
+}
+
 void WaveFormView::resized()
 {
     // A drawing still running keeps writing into the picture it was given,

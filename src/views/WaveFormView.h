@@ -7,6 +7,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 /** One audio buffer drawn as a picture in which every sample of channel 0 is a
@@ -52,6 +53,20 @@ public:
 
     void paint (juce::Graphics& g) override;
     void resized() override;
+
+    /** Presses and moves go on unchanged to the parent, which seeks and
+        switches between the views; entering and leaving do nothing. */
+    void mouseDown (const juce::MouseEvent& e) override;
+    void mouseMove (const juce::MouseEvent& e) override;
+    void mouseEnter (const juce::MouseEvent&) override {}
+    void mouseExit (const juce::MouseEvent&) override {}
+    /** A drag selects: reports where the press was and where the pointer is
+        now, as fractions of the view's width (not yet limited to 0..1, and
+        in either order). A drag back onto the press point reports nothing. */
+    void mouseDrag (const juce::MouseEvent& e) override;
+
+    /** Told of every selecting drag, with a and b as above. */
+    std::function<void (double a, double b)> onSelectionDragged;
 
     void setBuffer (std::shared_ptr<juce::AudioBuffer<float>> newBuffer, double rate);
     std::shared_ptr<juce::AudioBuffer<float>> getBuffer() const { return buffer; }

@@ -19,14 +19,24 @@ start_instance() {
   pids+=($!)
 }
 
-windows_named() { xdotool search --onlyvisible --name '^Quorvel II$' 2>/dev/null || true; }
+# Only windows that have settled at the content size count: while the content
+# is built (the audio device opens then) the window's first, default-sized
+# peer can still be mapped for a moment.
+windows_named() {
+  for w in $(xdotool search --onlyvisible --name '^Quorvel II$' 2>/dev/null || true); do
+    [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')" = "1040x540" ] && echo "$w"
+  done
+  return 0
+}
 
 wait_windows() {
   for _ in $(seq 1 150); do
     [ "$(windows_named | wc -l)" -ge "$1" ] && return 0
     sleep 0.1
   done
-  echo "expected $1 window(s) titled 'Quorvel II'"; windows_named; return 1
+  echo "expected $1 window(s) titled 'Quorvel II' of 1040x540"
+  for w in $(xdotool search --onlyvisible --name '^Quorvel II$' 2>/dev/null); do xdotool getwindowgeometry "$w"; done
+  return 1
 }
 
 python3 "$HERE/close_window.py" --intern --hold &

@@ -149,3 +149,21 @@ TEST_F (EngineAnalysis, SpectrumGetsTheMonoMixAndAFrameOnlyWhileNoneWaits)
     for (int i = AudioGraph::frameSize; i < AudioGraph::ringSize; ++i)
         ASSERT_EQ (graph.workBuffer[static_cast<size_t> (i)], 0.0f) << i;
 }
+
+TEST_F (EngineAnalysis, ResetFromTheMeteringDisplayClearsTheMeterOnly)
+{
+    load (testing_support::makeSine (2, 44100 * 2, 44100.0, 997.0, 0.1f));
+    runBlocks (60);
+    ASSERT_GT (display->loudnessMeter.getMomentaryLoudness(), -300.0f);
+
+    // Only the metering display's 911 counts.
+    display->nComponentCallback (display.get(), 911, nullptr);
+    display->nComponentCallback (&display->meteringDisplay, 0, nullptr);
+    EXPECT_GT (display->loudnessMeter.getMomentaryLoudness(), -300.0f);
+
+    display->nComponentCallback (&display->meteringDisplay, 911, nullptr);
+    EXPECT_EQ (display->loudnessMeter.getMomentaryLoudness(), -300.0f);
+    EXPECT_EQ (display->loudnessMeter.getIntegratedLoudness(), -300.0f);
+    EXPECT_EQ (display->meterBusy.load(), 0);
+    EXPECT_EQ (display->meteringDisplay.parent, display.get());
+}

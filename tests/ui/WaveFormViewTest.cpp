@@ -1,4 +1,5 @@
 #include "views/WaveFormView.h"
+#include "UiTestSupport.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -145,4 +146,52 @@ TEST (SelectionComponent, OrdersTheRangeAndPaintsInsideAndOutside)
     selection.mouseDown (juce::MouseEvent (juce::Desktop::getInstance().getMainMouseSource(), {200.0f, 50.0f}, {}, 0.0f, 0.0f, 0.0f, 0.0f,
                                            0.0f, &selection, &selection, now, {200.0f, 50.0f}, now, 1, false));
     EXPECT_EQ (removed, 1);
+}
+
+TEST (WaveFormView, DragReportsFractionsAndPressesGoToTheParent)
+{
+    // The view inside a parent that records the presses passed to it.
+    struct Parent : juce::Component
+    {
+        void mouseDown (const juce::MouseEvent& e) override
+        {
+            ++presses;
+            pressedOn = e.eventComponent;
+        }
+        int presses = 0;
+        juce::Component* pressedOn = nullptr;
+    } parent;
+    parent.setSize (400, 100);
+    WaveFormView view;
+    view.setBounds (0, 0, 400, 100);
+    parent.addAndMakeVisible (view);
+
+    std::vector<std::pair<double, double>> drags;
+    view.onSelectionDragged = [&] (double a, double b) { drags.emplace_back (a, b); };
+
+    ui_test::MouseDriver mouse (parent);
+    ASSERT_TRUE (mouse.isReady());
+
+    mouse.press ({100.0f, 50.0f});
+    EXPECT_EQ (parent.presses, 1);
+    EXPECT_EQ (parent.pressedOn, &view);
+    mouse.dragTo ({300.0f, 60.0f});
+    mouse.dragTo ({100.0f, 40.0f}); // back onto the press point: nothing
+    mouse.dragTo ({-50.0f, 40.0f}); // beyond the left edge: not limited here
+    mouse.release ({-50.0f, 40.0f});
+
+    ASSERT_EQ (drags.size(), 2u);
+    EXPECT_DOUBLE_EQ (drags[0].first, 0.25);
+    EXPECT_DOUBLE_EQ (drags[0].second, 0.75);
+    EXPECT_DOUBLE_EQ (drags[1].first, 0.25);
+    EXPECT_DOUBLE_EQ (drags[1].second, -0.125);
+
+    // Dragging backwards reports the ends swapped.
+    mouse.press ({300.0f, 50.0f});
+    mouse.dragTo ({100.0f, 50.0f});
+    mouse.release ({100.0f, 50.0f});
+    ASSERT_EQ (drags.size(), 3u);
+    EXPECT_DOUBLE_EQ (drags[2].first, 0.75);
+    EXPECT_DOUBLE_EQ (drags[2].second, 0.25);
+    EXPECT_EQ (parent.presses, 2);
 }
