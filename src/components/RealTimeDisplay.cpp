@@ -6,7 +6,6 @@ namespace Components::Modules
 {
 RealTimeDisplay::RealTimeDisplay()
 {
-    spectrumDisplay.nAddParent (this);
     meteringDisplay.nAddParent (this);
     addAndMakeVisible (spectrumDisplay);
     addAndMakeVisible (meteringDisplay);
@@ -18,6 +17,16 @@ void RealTimeDisplay::resized()
     spectrumDisplay.setBounds (0, 0, half, getHeight());
     meteringDisplay.setBounds (half + 2, 0, half, getHeight());
 }
+
+void RealTimeDisplay::visibilityChanged()
+{
+    spectrumDisplay.needsRedraw = true;
+    if (spectrumDisplay.isVisible())
+        spectrumDisplay.startTimer (50);
+    else
+        spectrumDisplay.stopTimer();
+}
+
 void RealTimeDisplay::nComponentCallback (NComponent* sender, int code, void*)
 {
     if (sender != &meteringDisplay || code != 911)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/Ebu128LoudnessMeter.h"
-#include "components/AudioGraph.h"
+#include "components/FFTDisplay.h"
 #include "components/MeteringDisplay.h"
 #include "components/NComponent.h"
 
@@ -14,7 +14,8 @@ namespace Components::Modules
 {
 /** The real-time analysis area: the spectrum on the left, the loudness
     read-outs on the right, and the loudness meter behind them. The meter is
-    prepared, fed and reset only under `meterBusy`. */
+    prepared, fed and reset only under `meterBusy`, which the audio engine
+    takes after its own flag. */
 class RealTimeDisplay : public NComponent
 {
 public:
@@ -22,13 +23,16 @@ public:
     ~RealTimeDisplay() override = default;
 
     void resized() override;
+    void paint (juce::Graphics&) override {}
+    /** Keeps the spectrum's timer running exactly while it is visible. */
+    void visibilityChanged() override;
     /** Code 911 from the metering display resets the meter, under its flag. */
     void nComponentCallback (NComponent* sender, int code, void* data) override;
 
-    AudioGraph spectrumDisplay;
+    FFTDisplay spectrumDisplay { this };
     MeteringDisplay meteringDisplay;
     Ebu128LoudnessMeter loudnessMeter;
-    std::atomic<int32_t> meterBusy{0};
+    std::atomic<int32_t> meterBusy { 0 };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RealTimeDisplay)
 };
