@@ -27,7 +27,6 @@ public:
     //==============================================================================
 
     //==============================================================================
-<<<<<<< HEAD
     // Offline run results (OfflineRun.cpp).
 
     /** What the last finished run used and measured: its FIR length, the peak
@@ -43,7 +42,8 @@ public:
         slope from x0 and arriving at x2 along the slope towards x3, at
         t = 0.2, 0.4, 0.6 and 0.8. */
     static float interSamplePeak (float x0, float x1, float x2, float x3) noexcept;
-=======
+
+    //==============================================================================
     // Real-time preview chain (RealTimeChain.cpp). Everything below is guarded
     // by realTimeLock. initRealTimeSettings, settingsChanged, setupEQ and
     // setupFilters run on the message thread and may allocate (only beyond the
