@@ -10,7 +10,7 @@
 namespace
 {
 /** What one mastering knob shows and how its read-out reads. */
-struct KnobSpec
+struct KnobRow
 {
     const char* title;
     std::vector<std::string> ticks;
@@ -21,10 +21,10 @@ struct KnobSpec
     int corner;
 };
 
-const std::array<KnobSpec, 8>& knobSpecs()
+const std::array<KnobRow, 8>& knobTable()
 {
     using S = MainScene;
-    static const std::array<KnobSpec, 8> specs{{
+    static const std::array<KnobRow, 8> rows{{
         {"LOW FREQ CUT",
          {"0hz", "10hz", "20hz", "30hz", "40hz", "50hz", "60hz"},
          0.001f,
@@ -82,7 +82,7 @@ const std::array<KnobSpec, 8>& knobSpecs()
          [] (float v) { return "Amt: " + S::ftos (v * 100.0f, 1) + "%"; },
          0},
     }};
-    return specs;
+    return rows;
 }
 
 constexpr int headerHeight = 56;
@@ -339,22 +339,22 @@ void MainScene::setUpKnobs()
 
     for (size_t i = 0; i < allKnobs.size(); ++i)
     {
-        const auto& spec = knobSpecs()[i];
+        const auto& row = knobTable()[i];
         auto& knob = *allKnobs[i];
         auto& label = *labels[i];
 
         addAndMakeVisible (label);
-        label.title = spec.title;
-        label.ticks = spec.ticks;
-        label.tickCount = static_cast<int> (spec.ticks.size());
+        label.title = row.title;
+        label.ticks = row.ticks;
+        label.tickCount = static_cast<int> (row.ticks.size());
 
         addAndMakeVisible (knob);
-        knob.parameterIndex = spec.parameter;
+        knob.parameterIndex = row.parameter;
         knob.minimum = 0.0f;
         knob.maximum = 1.0f;
-        knob.interval = spec.interval;
+        knob.interval = row.interval;
         knob.listener = this;
-        knob.setDefaultValue (spec.defaultValue);
+        knob.setDefaultValue (row.defaultValue);
 
         label.knob = &knob;
         label.setSize (knob.getWidth() + 2 * label.margin, knob.getHeight() + 2 * label.margin);
@@ -373,11 +373,11 @@ void MainScene::resized()
     headerBand = {0, 0, w, header};
     logo.setTopLeftPosition (w / 2 - 30, -2);
 
-    // Right column: the level meters.
+    // Right column: the level meters, 10 from the right edge, 140 wide,
+    // between the header and the bottom margin.
     const int columnTop = header + margin;
     const int columnHeight = juce::jmax (0, h - margin - columnTop);
-    const juce::Rectangle<int> column (juce::jmax (0, w - margin - rightColumnWidth), columnTop, rightColumnWidth, columnHeight);
-    console.setBounds (column);
+    console.setBounds (juce::jmax (0, w - margin - rightColumnWidth), columnTop, rightColumnWidth, columnHeight);
 
     const int panelWidth = juce::jmax (0, w - (margin + rightColumnWidth) - 2 * margin);
     waveformPanel = {margin, columnTop, panelWidth, room (columnTop, waveformPanelHeight)};
@@ -477,8 +477,8 @@ void MainScene::qvKnobValueChanged (QVKnob* knob)
     for (size_t i = 0; i < allKnobs.size(); ++i)
         if (allKnobs[i] == knob)
         {
-            const auto& spec = knobSpecs()[i];
-            feedback.show (spec.readOut (knob->value), spec.corner);
+            const auto& row = knobTable()[i];
+            feedback.show (row.readOut (knob->value), row.corner);
         }
 
     if (processor != nullptr)
