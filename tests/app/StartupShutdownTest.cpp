@@ -149,7 +149,9 @@ TEST_F (StartupTest, RenderEngineSettingAtStartUp)
         // Untouched at exit.
         EXPECT_EQ (settingsFile().exists(), c.fileValue != nullptr);
         if (c.fileValue != nullptr)
+        {
             EXPECT_EQ (settingsFile().loadFileAsString(), before);
+        }
         Resources::fftRenderEngine = "gpu";
     }
 }
