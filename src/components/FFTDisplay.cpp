@@ -22,9 +22,11 @@ FFTDisplay::~FFTDisplay()
     detachOpenGLContext();
 }
 
+bool FFTDisplay::isOpenGLContextAttached() const noexcept { return openGLContext.getTargetComponent() != nullptr; }
+
 void FFTDisplay::attachOpenGLContext()
 {
-    if (openGLContext.isAttached())
+    if (isOpenGLContextAttached())
         return;
 
     juce::Component* top = this;
@@ -35,7 +37,7 @@ void FFTDisplay::attachOpenGLContext()
 
 void FFTDisplay::detachOpenGLContext()
 {
-    if (openGLContext.isAttached())
+    if (isOpenGLContextAttached())
         openGLContext.detach();
 }
 

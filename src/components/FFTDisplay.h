@@ -31,6 +31,10 @@ public:
     void nComponentCallback (NComponent*, int, void*) override {}
     void timerCallback() override;
 
+    /** True while the context is attached to a component, whether or not its
+        native context exists yet (that needs the component on screen; JUCE's
+        own isAttached() reports only the latter). */
+    bool isOpenGLContextAttached() const noexcept;
     /** Attaches the OpenGL context to the top-most ancestor of the display,
         the first component up its parent chain that has no parent, unless it
         is attached already. Message thread. */

@@ -138,7 +138,9 @@ void MeteringDisplay::paint (juce::Graphics& g)
                     juce::Justification::centredLeft, true);
     }
 
-    // The curves over the texts; pixels without curves are transparent.
+    // The curves over the texts; pixels without curves are transparent. The
+    // last text colour's alpha must not dim them.
+    g.setOpacity (1.0f);
     g.drawImage (history, getLocalBounds().toFloat());
 }
 } // namespace Components::Modules
