@@ -111,6 +111,13 @@ TEST_F (SaveSceneTest, StartsAtSixteenBitWavWithoutDitherAndLaysOutOneColumn)
     EXPECT_EQ (fresh.ditherLabel.getText(), "Target dithering:");
     EXPECT_EQ (fresh.fileTypeLabel.getText(), "Target file type:");
     EXPECT_FALSE (fresh.bitDepthLabel.isEditable());
+    // Outside tests the user answers through the real dialogs.
+    using Chooser = juce::File (*) (const juce::String&, const juce::File&, const juce::String&);
+    using Message = void (*) (const juce::String&, const juce::String&);
+    ASSERT_NE (fresh.chooseFile.target<Chooser>(), nullptr);
+    EXPECT_EQ (*fresh.chooseFile.target<Chooser>(), &SaveScene::askForFile);
+    ASSERT_NE (fresh.showMessage.target<Message>(), nullptr);
+    EXPECT_EQ (*fresh.showMessage.target<Message>(), &SaveScene::showMessageBox);
 
     using R = juce::Rectangle<int>;
     struct Case
