@@ -142,7 +142,7 @@ TEST_F (StartupTest, RenderEngineSettingAtStartUp)
             testing::internal::GetCapturedStdout();
             auto& options = component.getMainScene()->optionsScene;
             EXPECT_EQ (options.renderEngineToggle.value, c.toggleOn);
-            EXPECT_EQ (component.getMainScene()->realTimeDisplay->spectrumDisplay.openGLContext.isAttached(), c.openGL);
+            EXPECT_EQ (component.getMainScene()->realTimeDisplay->spectrumDisplay.isOpenGLContextAttached(), c.openGL);
             EXPECT_FALSE (Resources::settingsChanged) << "setting the switch at start-up is no change";
         }
 
@@ -164,7 +164,7 @@ TEST_F (StartupTest, AChangedSettingIsWrittenAtExitEvenWhenFlippedBack)
         testing::internal::GetCapturedStdout();
         auto& display = component.getMainScene()->realTimeDisplay->spectrumDisplay;
         flipRenderEngine (*component.getMainScene());
-        EXPECT_FALSE (display.openGLContext.isAttached());
+        EXPECT_FALSE (display.isOpenGLContextAttached());
         EXPECT_FALSE (settingsFile().exists()) << "written at exit, not on the change";
     }
     EXPECT_EQ (settingsFile().loadFileAsString(), "<xml>\n<fftRenderEngine>software</fftRenderEngine>\n</xml>");
@@ -180,9 +180,9 @@ TEST_F (StartupTest, AChangedSettingIsWrittenAtExitEvenWhenFlippedBack)
         auto& scene = *component.getMainScene();
         EXPECT_TRUE (scene.optionsScene.renderEngineToggle.value);
         flipRenderEngine (scene);
-        EXPECT_TRUE (scene.realTimeDisplay->spectrumDisplay.openGLContext.isAttached());
+        EXPECT_TRUE (scene.realTimeDisplay->spectrumDisplay.isOpenGLContextAttached());
         flipRenderEngine (scene);
-        EXPECT_FALSE (scene.realTimeDisplay->spectrumDisplay.openGLContext.isAttached());
+        EXPECT_FALSE (scene.realTimeDisplay->spectrumDisplay.isOpenGLContextAttached());
     }
     EXPECT_EQ (settingsFile().loadFileAsString(), "<xml>\n<fftRenderEngine>software</fftRenderEngine>\n</xml>");
 }

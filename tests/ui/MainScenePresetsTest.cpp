@@ -296,8 +296,8 @@ TEST_F (MainScenePresetsTest, SavingThroughTheDialogSelectsAndAppliesTheNewPrese
     scene->timerCallback();
     EXPECT_EQ (processor->presetCount, 6);
     EXPECT_EQ (scene->presetBox.getSelectedId(), 6);
+    EXPECT_EQ (scene->presetBox.getItemText (3), "Mine");
     EXPECT_EQ (scene->presetBox.getItemText (4), "Mine");
-    EXPECT_EQ (scene->presetBox.getItemText (5), "Mine");
 }
 
 TEST_F (MainScenePresetsTest, OptionsAndExportPanelsOpenOverTheScene)
