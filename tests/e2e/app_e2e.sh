@@ -17,6 +17,7 @@ jack_pid=""
 cleanup() {
   for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
   [ -n "$jack_pid" ] && kill "$jack_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -91,7 +92,15 @@ pixel() {
 # Mean brightness (0..1) of a window region WxH+X+Y.
 brightness() { import -window "$win" -crop "$1" +repage -colorspace Gray -format '%[fx:mean]' info: 2>/dev/null; }
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep "${3:-0.5}"; }
-key() { xdotool windowfocus --sync "$win" 2>/dev/null || true; xdotool key --window "$win" "$1"; sleep 0.5; }
+# Keys go to the scene: a click on an empty part of its header gives it the
+# keyboard focus, as it would for a user after a dialog closed.
+key() {
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
+  xdotool mousemove --window "$win" 590 50 click 1
+  sleep 0.2
+  xdotool key --window "$win" "$1"
+  sleep 0.5
+}
 wait_for() { # seconds, command...
   local limit=$(($1 * 10)); shift
   for _ in $(seq 1 "$limit"); do "$@" && return 0; sleep 0.1; done
@@ -105,7 +114,7 @@ answer_box() { # title, key
   box=$(window_named "$1")
   xdotool windowfocus --sync "$box" 2>/dev/null || true
   sleep 0.3
-  xdotool key --window "$box" "$2"
+  xdotool key --window "$box" "$2" 2>/dev/null || true # the box closes on the key
   sleep 0.5
 }
 
@@ -160,10 +169,14 @@ for _ in $(seq 1 50); do
 done
 [ -n "$chooser" ] || fail "no save dialog"
 import -window "$chooser" "$SHOTS/08-save-dialog.png"
-xdotool windowfocus --sync "$chooser" 2>/dev/null || true
+# The dialog's "file:" field, then its Save button (the dialog is 600 x 500).
+xdotool mousemove --window "$chooser" 300 437 click 1
+sleep 0.3
 xdotool key --window "$chooser" ctrl+a
 xdotool type --window "$chooser" --delay 20 "$EXPORT"
-xdotool key --window "$chooser" Return
+sleep 0.3
+import -window "$chooser" "$SHOTS/08-save-dialog-typed.png"
+xdotool mousemove --window "$chooser" 545 476 click 1
 wait_for 30 test -s "$EXPORT" || fail "no exported file"
 sleep 1
 shot 09-exported
@@ -174,7 +187,8 @@ answer=$(window_named "Save Preset Name")
 import -window "$answer" "$SHOTS/10-preset-dialog.png"
 xdotool windowfocus --sync "$answer" 2>/dev/null || true
 xdotool type --window "$answer" --delay 30 "E2E Preset"
-xdotool key --window "$answer" Return
+# Return closes the dialog at once, so the key's release may find no window.
+xdotool key --window "$answer" Return 2>/dev/null || true
 sleep 1
 shot 11-preset-saved
 
