@@ -30,6 +30,10 @@ public:
         JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
     };
 
+    /** Loads the first argument that is not an option ("-...") into the
+        window's main scene, through the same path as a dropped file. */
+    static void openFromCommandLine (MainWindow& window, const juce::StringArray& arguments);
+
 private:
     std::unique_ptr<MainWindow> mainWindow;
 };

@@ -130,6 +130,16 @@ void showNotice (const juce::String& title, const juce::String& message)
                                        nullptr);
 }
 
+void showWarning (const juce::String& title, const juce::String& message)
+{
+    juce::NativeMessageBox::showMessageBox (juce::MessageBoxIconType::WarningIcon, title, message, nullptr);
+}
+
+bool askOkCancelWarning (const juce::String& title, const juce::String& message)
+{
+    return juce::NativeMessageBox::showOkCancelBox (juce::MessageBoxIconType::WarningIcon, title, message, nullptr, nullptr);
+}
+
 juce::File pickSourceFile()
 {
     juce::FileChooser chooser ("Select an audio file", juce::File::getSpecialLocation (juce::File::userDesktopDirectory),
@@ -154,6 +164,19 @@ MainScene::MainScene (std::shared_ptr<IProcessor> p) :
     optionsNavButton.kind = 2;
     optionsNavButton.nAddParent (this);
     processingScene.cancelButton.nAddParent (&processingScene);
+    warn = showWarning;
+    confirmDelete = askOkCancelWarning;
+    optionsScene.nAddParent (this);
+    optionsScene.feedback = &feedback;
+    optionsScene.onRenderEngineChanged = [this] (bool software)
+    {
+        if (software)
+            realTimeDisplay->spectrumDisplay.detachOpenGLContext();
+        else
+            realTimeDisplay->spectrumDisplay.attachOpenGLContext();
+    };
+    saveScene.setProcessor (processor);
+    saveScene.levelMeters = &console;
 
     processButton.text = "PROCESS";
     saveButton.text = "SAVE";
@@ -262,6 +285,7 @@ MainScene::MainScene (std::shared_ptr<IProcessor> p) :
     }
     addAndMakeVisible (logo);
 
+    addAndMakeVisible (console);
     addAndMakeVisible (dropHint);
     addChildComponent (processHint);
     // The hints only label the views: clicks and drags go through to them.
@@ -278,6 +302,8 @@ MainScene::MainScene (std::shared_ptr<IProcessor> p) :
     addAndMakeVisible (*icon);
 
     addChildComponent (processingScene);
+    addChildComponent (optionsScene);
+    addChildComponent (saveScene);
 
     updateView();
     setWantsKeyboardFocus (true);
@@ -347,9 +373,12 @@ void MainScene::resized()
     headerBand = {0, 0, w, header};
     logo.setTopLeftPosition (w / 2 - 30, -2);
 
-    // The right column (10 from the right edge, 140 wide, between the header
-    // and the bottom margin) is left to the level meters.
+    // Right column: the level meters, 10 from the right edge, 140 wide,
+    // between the header and the bottom margin.
     const int columnTop = header + margin;
+    const int columnHeight = juce::jmax (0, h - margin - columnTop);
+    console.setBounds (juce::jmax (0, w - margin - rightColumnWidth), columnTop, rightColumnWidth, columnHeight);
+
     const int panelWidth = juce::jmax (0, w - (margin + rightColumnWidth) - 2 * margin);
     waveformPanel = {margin, columnTop, panelWidth, room (columnTop, waveformPanelHeight)};
 
@@ -402,6 +431,8 @@ void MainScene::resized()
     icon->setBounds (sourceView.getWidth() / 2 - 58, 146, 140, 140);
 
     processingScene.setBounds (getLocalBounds());
+    optionsScene.setBounds (getLocalBounds());
+    saveScene.setBounds (getLocalBounds());
     feedback.setBounds (getLocalBounds());
 }
 
@@ -471,12 +502,6 @@ void MainScene::toggleTruePeak()
     truePeakButton.updateState();
 }
 
-void MainScene::comboBoxChanged (juce::ComboBox*)
-{
-    // The rate box is read when a run starts; choosing a preset is handled
-    // by the preset selection, which the scene does not carry yet.
-}
-
 //==============================================================================
 void MainScene::qvButtonPressed (QVButton* button)
 {
@@ -487,6 +512,16 @@ void MainScene::qvButtonPressed (QVButton* button)
         toggleTruePeak();
     else if (button == &processButton)
         startProcessing();
+    else if (button == &saveButton)
+    {
+        saveScene.setVisible (true);
+        saveScene.toFront (false);
+        feedback.toFront (false);
+    }
+    else if (button == &savePresetButton)
+        savePreset();
+    else if (button == &erasePresetButton)
+        erasePreset();
 }
 
 void MainScene::nComponentCallback (NComponent* sender, int code, void*)
@@ -494,6 +529,19 @@ void MainScene::nComponentCallback (NComponent* sender, int code, void*)
     if (sender == &browseNavButton && code == browseNavButton.kind)
     {
         browse();
+    }
+    else if (sender == &optionsNavButton && code == optionsNavButton.kind)
+    {
+        if (processor != nullptr && processor->mode.load() == 1)
+            realTimeDisplay->setVisible (false);
+        optionsScene.setVisible (true);
+    }
+    else if (sender == &optionsScene && code == 1000)
+    {
+        optionsScene.setVisible (false);
+        if (processor != nullptr && processor->mode.load() == 1)
+            realTimeDisplay->setVisible (true);
+        console.needsRedraw = true;
     }
     else if (sender == &modeToggle && code == modeToggle.id)
     {
@@ -889,6 +937,8 @@ void MainScene::timerCallback()
         fillPresetBox();
         presetBox.setSelectedId (presetListSelectIndex + 1, juce::sendNotificationSync);
     }
+
+    console.nUpdateComponent();
 }
 
 void MainScene::handleStateChange (int state)

@@ -1,15 +1,20 @@
 #pragma once
 
+#include "components/Master.h"
 #include "components/NComponent.h"
 #include "components/NToggle.h"
 #include "components/NavPanelButton.h"
 #include "components/RealTimeDisplay.h"
 #include "engine/IProcessor.h"
 #include "engine/ProcessorListener.h"
+#include "scenes/IPresetDialogHost.h"
+#include "scenes/InputDialogComponent.h"
 #include "scenes/InstructionOverlayComponent.h"
+#include "scenes/OptionsScene.h"
 #include "scenes/ProcessInstructionOverlay.h"
 #include "scenes/ProcessingScene.h"
 #include "scenes/QuorvelIcon.h"
+#include "scenes/SaveScene.h"
 #include "scenes/UserFeedbackComponent.h"
 #include "views/PlayerComponent.h"
 #include "views/WaveFormView.h"
@@ -40,7 +45,8 @@ class MainScene : public NComponent,
                   public juce::Timer,
                   public juce::KeyListener,
                   public juce::FileDragAndDropTarget,
-                  public juce::ComboBox::Listener
+                  public juce::ComboBox::Listener,
+                  public IPresetDialogHost
 {
 public:
     explicit MainScene (std::shared_ptr<IProcessor> processor);
@@ -128,6 +134,32 @@ public:
     juce::Component logo;
     std::thread loaderThread;
 
+    //==============================================================================
+    // Console, options, export and preset selection (MainScenePresets.cpp).
+
+    /** The two output level meters beside the views. */
+    Components::Console::Master console;
+    /** Shown over the scene by the cog button, hidden on its code 1000. */
+    OptionsScene optionsScene;
+    /** Shown over the scene by SAVE. */
+    SaveScene saveScene;
+    /** The last save-preset dialog; replaced each time SAVE (preset) opens it. */
+    std::unique_ptr<InputDialogComponent> presetDialog;
+
+    /** Fills presetBox from the processor's list and selects the first preset
+        with notification, which applies it. */
+    void initPresets();
+    /** Applies the preset with list id `id` (index id - 1) to the controls and
+        UserParams; an id outside the list does nothing. */
+    void updatePresetFromListId (int id);
+    std::array<float, 10> presetKnobValues() const override;
+    void presetAdded (int index) override;
+    /** A notice with a warning icon (the erase refusal). Blocking by default. */
+    std::function<void (const juce::String& title, const juce::String& message)> warn;
+    /** An OK/Cancel question with a warning icon; true for OK. Blocking. */
+    std::function<bool (const juce::String& title, const juce::String& message)> confirmDelete;
+    // End of console, options, export and preset selection.
+
     /** 1 while a selection drawn on a waveform view exists. */
     int hasSelection = 0;
     /** Raised to have the timer rebuild the preset list and then select
@@ -163,6 +195,9 @@ private:
     void keepLastResult();
     void showPendingErrors();
     void fillPresetBox();
+    void savePreset();
+    void erasePreset();
+    static void setPresetKnob (QVKnob& knob, float value);
     void setViewTransparency (juce::Component& view, int transparency);
     static void enable (QVButton& button, bool shouldBeEnabled);
 

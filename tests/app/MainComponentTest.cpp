@@ -1,9 +1,19 @@
 #include "app/MainComponent.h"
 #include "app/Quorvel_1_2Application.h"
 
+#include "resources/ResourcesTestSupport.h"
+
 #include <gtest/gtest.h>
 
-TEST (MainComponent, ContentStaysAtItsFixedSize)
+namespace
+{
+/** Start-up reads and writes the data folder: keep it temporary. */
+class MainComponentTest : public resources_testing::DataFolderTest
+{
+};
+} // namespace
+
+TEST_F (MainComponentTest, ContentStaysAtItsFixedSize)
 {
     MainComponent component;
     EXPECT_EQ (component.getWidth(), 1040);
@@ -22,7 +32,7 @@ TEST (MainComponent, ContentStaysAtItsFixedSize)
     }
 }
 
-TEST (MainWindow, HoldsTheMainComponentUnderTheAppTitle)
+TEST_F (MainComponentTest, WindowHoldsTheMainComponentUnderTheAppTitle)
 {
     Quorvel_1_2Application::MainWindow window ("Quorvel II");
     EXPECT_EQ (window.getName(), "Quorvel II");
