@@ -23,10 +23,12 @@ trap cleanup EXIT
 # sound card and runs as root.
 export JACK_NO_AUDIO_RESERVATION=1
 export JACK_NO_START_SERVER=1
-if ! pgrep -x jackd >/dev/null; then
+# Start our own server unless a default one already answers (a named server
+# of someone else's does not count: JUCE connects to the default one).
+if ! jack_lsp >/dev/null 2>&1; then
   jackd --no-realtime -d dummy -r 44100 -p 512 >"$BUILD_DIR/jackd.log" 2>&1 &
   JACK_PID=$!
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 150); do
     jack_lsp >/dev/null 2>&1 && break
     sleep 0.1
   done
