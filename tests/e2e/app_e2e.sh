@@ -185,11 +185,14 @@ click 421 28 1 # SAVE preset
 answer=$(window_named "Save Preset Name")
 [ -n "$answer" ] || fail "no 'Save Preset Name' dialog"
 import -window "$answer" "$SHOTS/10-preset-dialog.png"
+# The dialog opens its name field from a timer: give it time on a busy machine.
+sleep 1
 xdotool windowfocus --sync "$answer" 2>/dev/null || true
 xdotool type --window "$answer" --delay 30 "E2E Preset"
 # Return closes the dialog at once, so the key's release may find no window.
 xdotool key --window "$answer" Return 2>/dev/null || true
-sleep 1
+wait_for 15 bash -c "grep -rqs 'E2E Preset' \"\$HOME\"" || fail "the preset was not saved"
+sleep 0.5
 shot 11-preset-saved
 
 python3 "$HERE/close_window.py" "$win"
