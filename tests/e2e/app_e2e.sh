@@ -185,13 +185,24 @@ click 421 28 1 # SAVE preset
 answer=$(window_named "Save Preset Name")
 [ -n "$answer" ] || fail "no 'Save Preset Name' dialog"
 import -window "$answer" "$SHOTS/10-preset-dialog.png"
-# The dialog opens its name field from a timer: give it time on a busy machine.
-sleep 1
-xdotool windowfocus --sync "$answer" 2>/dev/null || true
-xdotool type --window "$answer" --delay 30 "E2E Preset"
-# Return closes the dialog at once, so the key's release may find no window.
-xdotool key --window "$answer" Return 2>/dev/null || true
-wait_for 15 bash -c "grep -rqs 'E2E Preset' \"\$HOME\"" || fail "the preset was not saved"
+# The dialog opens its name field from a timer, and on a busy machine the
+# first keys can arrive before the field has the focus: click into the field
+# (a single click edits it), type, press Return, and try again if nothing was
+# saved while the dialog is still open.
+saved=""
+for attempt in 1 2 3; do
+  xdotool windowfocus --sync "$answer" 2>/dev/null || true
+  xdotool mousemove --window "$answer" 150 45 click 1 2>/dev/null || true
+  sleep 0.5
+  xdotool key --window "$answer" ctrl+a 2>/dev/null || true
+  xdotool type --window "$answer" --delay 30 "E2E Preset" 2>/dev/null || true
+  # Return closes the dialog at once, so the key's release may find no window.
+  xdotool key --window "$answer" Return 2>/dev/null || true
+  if wait_for 8 bash -c "grep -rqs 'E2E Preset' \"\$HOME\""; then saved=1; break; fi
+  xdotool getwindowname "$answer" >/dev/null 2>&1 || break
+  echo "preset name not taken on attempt $attempt; trying again"
+done
+[ -n "$saved" ] || fail "the preset was not saved"
 sleep 0.5
 shot 11-preset-saved
 
