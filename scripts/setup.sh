@@ -15,7 +15,7 @@ PACKAGES=(
   libxcomposite-dev libgl1-mesa-dev libcurl4-openssl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth jackd2 sox lame flac xdotool imagemagick x11-apps fonts-dejavu-core
+  xvfb xauth jackd2 sox lame flac xdotool imagemagick x11-apps fonts-dejavu-core python3
 )
 
 missing=()
