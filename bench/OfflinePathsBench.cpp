@@ -13,6 +13,7 @@
 // The fast path is timed as the median of QUORVEL_BENCH_FAST_RUNS runs
 // (default 5), the literal path once. The track is QUORVEL_BENCH_SECONDS
 // long (default 180) at 44.1 kHz.
+#include "MusicSignal.h"
 #include "engine/ProcessorTypeI.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +23,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 #include <vector>
 
 namespace
@@ -38,37 +38,13 @@ int setting (const char* name, int fallback)
 
 int trackSeconds() { return setting ("QUORVEL_BENCH_SECONDS", 180); }
 
-/** Something with the shape of music: a bass line and a chord with vibrato,
-    a kick every half second, a hi-hat on the off-beats and some noise. */
+/** The benchmark's music-like track, made once. */
 std::shared_ptr<juce::AudioBuffer<float>> musicTrack()
 {
     static const auto track = []
     {
         const int length = static_cast<int> (rate) * trackSeconds();
-        auto b = std::make_shared<juce::AudioBuffer<float>> (2, length);
-        std::mt19937 rng (3);
-        std::uniform_real_distribution<float> noise (-1.0f, 1.0f);
-        const double twoPi = juce::MathConstants<double>::twoPi;
-        const double bass[] = { 55.0, 65.41, 73.42, 49.0 };
-        const double chord[] = { 261.63, 329.63, 392.0, 493.88 };
-        for (int i = 0; i < length; ++i)
-        {
-            const double t = i / rate;
-            const double beat = std::fmod (t, 0.5);
-            const double bar = bass[static_cast<size_t> (t / 2.0) % 4];
-            const double kick = std::exp (-beat * 18.0) * std::sin (twoPi * (45.0 + 80.0 * std::exp (-beat * 40.0)) * beat);
-            const double hat = std::exp (-std::fmod (t + 0.25, 0.5) * 60.0);
-            const double vibrato = 1.0 + 0.003 * std::sin (twoPi * 5.0 * t);
-            double pad = 0.0;
-            for (const double f : chord)
-                pad += std::sin (twoPi * f * vibrato * t);
-            const double tone = 0.35 * std::sin (twoPi * bar * t) + 0.06 * pad + 0.5 * kick;
-            for (int c = 0; c < 2; ++c)
-            {
-                const double s = tone * (c == 0 ? 0.9 : 1.1) + 0.12 * hat * noise (rng) + 0.02 * noise (rng);
-                b->setSample (c, i, static_cast<float> (0.7 * s));
-            }
-        }
+        auto b = std::make_shared<juce::AudioBuffer<float>> (makeMusicSignal (rate, length));
         return b;
     }();
     return track;

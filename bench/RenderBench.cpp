@@ -8,6 +8,7 @@
 //                     command, less sensitive to a busy machine
 //   peak_MB           maximum resident set size of the tool (/usr/bin/time -v)
 // The benchmark's own time column is the run's time.
+#include "MusicSignal.h"
 #include <juce_audio_formats/juce_audio_formats.h>
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <random>
 #include <string>
 
 namespace
@@ -34,39 +34,13 @@ juce::File benchFolder()
     return folder;
 }
 
-/** Something with the shape of music: a bass line and a chord with vibrato,
-    a kick every half second, a hi-hat on the off-beats and some noise. */
+/** The benchmark's music-like track, made once. */
 juce::File musicTrack()
 {
     static const juce::File file = []
     {
         const int length = static_cast<int> (rate) * trackSeconds;
-        juce::AudioBuffer<float> b (2, length);
-        std::mt19937 rng (3);
-        std::uniform_real_distribution<float> noise (-1.0f, 1.0f);
-        const double twoPi = juce::MathConstants<double>::twoPi;
-        const double bass[] = {55.0, 65.41, 73.42, 49.0};
-        const double chord[] = {261.63, 329.63, 392.0, 493.88};
-        for (int i = 0; i < length; ++i)
-        {
-            const double t = i / rate;
-            const double beat = std::fmod (t, 0.5);
-            const double bar = bass[static_cast<size_t> (t / 2.0) % 4];
-            const double kick = std::exp (-beat * 18.0) * std::sin (twoPi * (45.0 + 80.0 * std::exp (-beat * 40.0)) * beat);
-            const double hatTime = std::fmod (t + 0.25, 0.5);
-            const double hat = std::exp (-hatTime * 60.0);
-            const double vibrato = 1.0 + 0.003 * std::sin (twoPi * 5.0 * t);
-            double pad = 0.0;
-            for (const double f : chord)
-                pad += std::sin (twoPi * f * vibrato * t);
-            const double tone = 0.35 * std::sin (twoPi * bar * t) + 0.06 * pad + 0.5 * kick;
-            for (int c = 0; c < 2; ++c)
-            {
-                const double width = c == 0 ? 0.9 : 1.1;
-                const double s = tone * width + 0.12 * hat * noise (rng) + 0.02 * noise (rng);
-                b.setSample (c, i, static_cast<float> (0.7 * s));
-            }
-        }
+        const auto b = makeMusicSignal (rate, length);
 
         const auto f = benchFolder().getChildFile ("track.wav");
         std::unique_ptr<juce::AudioFormatWriter> writer (
